@@ -1,0 +1,34 @@
+#include "app/ErrorHandler.h"
+
+#include "platform/Dialogs.h"
+#include "platform/Failure.h"
+
+#include <QString>
+
+#include <exception>
+
+namespace app {
+
+QString currentFailureText()
+{
+    try {
+        throw;
+    } catch (const platform::Failure& f) {
+        return f.text();
+    } catch (const std::exception& e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return QStringLiteral("Unknown error");
+    }
+}
+
+void guarded(const std::function<void()>& body)
+{
+    try {
+        body();
+    } catch (...) {
+        platform::showError(currentFailureText());
+    }
+}
+
+} // namespace app

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+namespace app {
+
+// The three markup factors, held in single precision for the whole process:
+// whatever the settings file says, a price is multiplied by the rounded value.
+struct MarkupFactors {
+    float other = 1.0f; // OtherRate, "Наценка другая"
+    float opt = 1.0f;   // OptRate, "Наценка Опт"
+    float rozn = 1.0f;  // RoznRate, "Наценка розница"
+};
+
+MarkupFactors& markup();
+
+// The settings file: the executable's own path with ".INI".
+QString settingsPath();
+
+inline const QString kSectionPaths = QStringLiteral("Paths");
+inline const QString kSectionCharges = QStringLiteral("Charges");
+
+} // namespace app

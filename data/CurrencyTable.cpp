@@ -1,0 +1,144 @@
+#include "data/CurrencyTable.h"
+
+#include "data/firebird/Database.h"
+#include "data/firebird/Error.h"
+#include "data/firebird/Transaction.h"
+
+namespace data {
+
+using fb::ColumnDef;
+using fb::ColumnType;
+
+namespace {
+std::vector<ColumnDef> currencyColumns()
+{
+    return {ColumnDef{QStringLiteral("CUNAME"), ColumnType::Text, 10, QStringLiteral("Наименование"), {}, true, true},
+            ColumnDef{QStringLiteral("CURATE"), ColumnType::Double, 0, QStringLiteral("Курс"), {}, false, true}};
+}
+} // namespace
+
+CurrencyTable::CurrencyTable(fb::Database& db)
+    : select(db, QStringLiteral("taCurrency"), {QStringLiteral("SELECT * FROM CURRENCY")}, currencyColumns()),
+      insertSql(db, QStringLiteral("taCurrency.InsertSQL"),
+                {QStringLiteral("INSERT INTO CURRENCY"), QStringLiteral("(CUNAME,"), QStringLiteral("CURATE)"),
+                 QStringLiteral("VALUES (:CUNAME, :CURATE)")}),
+      updateSql(db, QStringLiteral("taCurrency.ModifySQL"),
+                {QStringLiteral("UPDATE CURRENCY"), QStringLiteral("SET CUNAME = :CUNAME,"),
+                 QStringLiteral("       CURATE = :CURATE"), QStringLiteral("WHERE CUNAME = :OLD_CUNAME")}),
+      refreshSql(db, QStringLiteral("taCurrency.RefreshSQL"),
+                 {QStringLiteral("SELECT * FROM CURRENCY"), QStringLiteral("WHERE (CUNAME = :OLD_CUNAME)")},
+                 currencyColumns())
+{
+    connect(&select, &fb::Query::closed, this, [this]() {
+        // A closed table drops an edit that was never stored.
+        state_ = State::Browse;
+        editRow_ = -1;
+        buffer_.clear();
+        emit changed();
+    });
+    connect(&select, &fb::Query::opened, this, &CurrencyTable::changed);
+}
+
+void CurrencyTable::open()
+{
+    select.open();
+}
+
+void CurrencyTable::close()
+{
+    select.close();
+}
+
+void CurrencyTable::moveTo(int row)
+{
+    select.moveTo(row);
+}
+
+fb::Value CurrencyTable::value(int row, int column) const
+{
+    if (state_ != State::Browse && row == editRow_)
+        return buffer_.at(static_cast<size_t>(column));
+    return select.value(row, column);
+}
+
+void CurrencyTable::edit(int row)
+{
+    if (!isOpen())
+        throw fb::Error(QStringLiteral("Таблица валют не открыта"));
+    if (state_ != State::Browse)
+        return;
+    buffer_ = {select.value(row, kName), select.value(row, kRate)};
+    oldName_ = select.value(row, kName);
+    editRow_ = row;
+    state_ = State::Edit;
+    emit changed();
+}
+
+void CurrencyTable::insert(int row)
+{
+    if (!isOpen())
+        throw fb::Error(QStringLiteral("Таблица валют не открыта"));
+    if (state_ != State::Browse)
+        post();
+    row = std::clamp(row, 0, rowCount());
+    select.insertRow(row, {fb::Value{}, fb::Value{}});
+    buffer_ = {fb::Value{}, fb::Value{}};
+    oldName_ = fb::Value{};
+    editRow_ = row;
+    state_ = State::Insert;
+    select.moveTo(row);
+    emit changed();
+}
+
+void CurrencyTable::setValue(int column, const fb::Value& v)
+{
+    if (state_ == State::Browse)
+        edit(currentRow());
+    buffer_.at(static_cast<size_t>(column)) = v;
+    emit changed();
+}
+
+void CurrencyTable::post()
+{
+    if (state_ == State::Browse)
+        return;
+    fb::Value name = buffer_[kName];
+    if (auto s = std::get_if<QString>(&name); s && s->isEmpty())
+        name = fb::Value{}; // an empty name is stored as NULL
+    fb::Query& change = state_ == State::Insert ? insertSql : updateSql;
+    change.setParam(QStringLiteral("CUNAME"), name);
+    change.setParam(QStringLiteral("CURATE"), buffer_[kRate]);
+    if (state_ == State::Edit)
+        change.setParam(QStringLiteral("OLD_CUNAME"), oldName_);
+    change.execute();
+    std::vector<fb::Value> stored{name, buffer_[kRate]};
+    // Read the stored row back: the database may have changed it on the way.
+    refreshSql.setParam(QStringLiteral("OLD_CUNAME"), name);
+    refreshSql.open();
+    if (!refreshSql.isEmpty())
+        stored = {refreshSql.value(0, kName), refreshSql.value(0, kRate)};
+    refreshSql.close();
+    select.database().transaction().commitRetaining();
+    select.replaceRow(editRow_, stored);
+    state_ = State::Browse;
+    editRow_ = -1;
+    buffer_.clear();
+    emit changed();
+}
+
+void CurrencyTable::cancel()
+{
+    if (state_ == State::Insert)
+        select.removeRow(editRow_);
+    state_ = State::Browse;
+    editRow_ = -1;
+    buffer_.clear();
+    emit changed();
+}
+
+void CurrencyTable::remove(int)
+{
+    throw fb::Error(QStringLiteral("Удаление валют не предусмотрено: у таблицы нет команды удаления"));
+}
+
+} // namespace data

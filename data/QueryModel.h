@@ -1,0 +1,49 @@
+#pragma once
+
+#include "data/firebird/Query.h"
+
+#include <QAbstractTableModel>
+
+#include <functional>
+
+class QTableView;
+
+namespace data {
+
+// One grid column shown from a query's field.
+struct GridColumn {
+    QString field;
+    QString title;
+    int width = -1; // pixels; -1: the view's default
+    std::function<QString(const fb::Field&)> format; // empty: the field's text
+    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
+};
+
+// A read-only grid model over an open query: grids show the query's rows
+// directly and follow it when it opens, closes or changes.
+class QueryModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    QueryModel(fb::Query& query, std::vector<GridColumn> columns, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role) const override;
+
+    fb::Query& query() const { return query_; }
+    const std::vector<GridColumn>& gridColumns() const { return columns_; }
+    void setBoldTitles(bool bold) { boldTitles_ = bold; }
+
+private:
+    fb::Query& query_;
+    std::vector<GridColumn> columns_;
+    std::vector<int> fieldIndex_;
+    bool boldTitles_ = false;
+};
+
+// Puts the model on the view, sets the column widths, and keeps the view's
+// current row and the query's cursor row the same in both directions.
+void bindGrid(QTableView* view, QueryModel* model);
+
+} // namespace data

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "data/CurrencyTable.h"
+#include "data/firebird/Database.h"
+#include "data/firebird/Error.h"
+#include "data/firebird/Query.h"
+#include "data/firebird/Transaction.h"
+
+#include <QObject>
+
+#include <memory>
+
+namespace data {
+
+// Texts of the start-up connect failures.
+extern const QString kAeOpenFailed;
+extern const QString kPriceOpenFailed;
+
+// The data module: both connections, their transactions and every statement
+// the program sends, each prepared once and reused.
+class TdmMain : public QObject {
+    Q_OBJECT
+public:
+    explicit TdmMain(QObject* parent = nullptr);
+    ~TdmMain() override;
+
+    // Runs once after creation. Returns false when the user cancelled a
+    // database file dialog: the process is to end at once with exit code 0.
+    bool DataModuleCreate();
+
+    // Start-up connect of both databases with their failure messages.
+    void connectAtStart();
+
+    // Stock and cost figures of one part.
+    double GetOnStock(qint32 id);
+    double GetAvgCost(qint32 id);
+    QString GetLastSklad(qint32 id);
+
+    // Income, output and reserve sums of one part: null when there is no line.
+    std::optional<double> sumOf(fb::Query& q, qint32 id);
+
+    // The EUR rate fetch: the rate (NULL reads as 0).
+    double fetchEuroRate();
+
+    void dbMainAfterConnect();
+
+    // Connections and transactions
+    fb::Database ibdAE;
+    fb::Database dbMain;
+    fb::Transaction& ibtAE;
+    fb::Transaction& trMain;
+
+    // Enterprise statements
+    fb::Query ibqGetPartID;
+    fb::Query ibqGetCrossNums;
+    fb::Query ibqGetPrices;
+    fb::Query ibqGetLastPrice;
+    fb::Query ibqGetDescr;
+    fb::Query ibqIncome;
+    fb::Query ibqOutput;
+    fb::Query ibqReserve;
+    fb::Query ibqGetAVGCost;
+    fb::Query ibqGetLastSklad;
+    fb::Query ibqGetMINStock;
+    fb::Query ibqSkald;
+    fb::Query ibqMovements;
+
+    // Price database statements
+    CurrencyTable taCurrency;
+    fb::Query spGetEuroRate;
+
+    double EuroRate = 0; // 0 until the fetch finds a rate
+
+    // Lines of the candidate query for a sort entry (-1: none).
+    static QStringList minStockSql(int sortIndex);
+
+private:
+    bool checkDatabaseFile(fb::Database& db, const QString& key, const QString& filter, const QString& title,
+                           const QString& cancelMessage);
+    void storeAlias(fb::Database& db);
+};
+
+// A name with a server part ("host:/path", "host/port:path", "inet://…")
+// names no local file; a single letter before the colon is a drive.
+bool isRemoteDatabaseName(const QString& name);
+
+} // namespace data

@@ -1,0 +1,67 @@
+#include "data/firebird/Client.h"
+
+#include <QString>
+
+namespace fb {
+
+bool Error::hasCode(intptr_t code) const
+{
+    for (auto c : codes_)
+        if (c == code)
+            return true;
+    return false;
+}
+
+Firebird::IMaster* master()
+{
+    static Firebird::IMaster* m = Firebird::fb_get_master_interface();
+    return m;
+}
+
+Firebird::IUtil* util()
+{
+    static Firebird::IUtil* u = master()->getUtilInterface();
+    return u;
+}
+
+Firebird::IProvider* provider()
+{
+    static Firebird::IProvider* p = master()->getDispatcher();
+    return p;
+}
+
+Error toError(const Firebird::FbException& e)
+{
+    char buf[4096];
+    unsigned n = util()->formatStatus(buf, sizeof buf, e.getStatus());
+    std::vector<intptr_t> codes;
+    const intptr_t* v = e.getStatus()->getErrors();
+    // Scan the whole vector: the top code is often a generic one.
+    while (v && *v != isc_arg_end) {
+        intptr_t kind = v[0];
+        if (kind == isc_arg_gds)
+            codes.push_back(v[1]);
+        if (kind == isc_arg_cstring)
+            v += 3;
+        else
+            v += 2;
+    }
+    QString text = QString::fromLocal8Bit(buf, static_cast<qsizetype>(n)).trimmed();
+    return Error(text, std::move(codes));
+}
+
+void call(const std::function<void(Firebird::ThrowStatusWrapper&)>& body)
+{
+    Firebird::IStatus* st = master()->getStatus();
+    Firebird::ThrowStatusWrapper status(st);
+    try {
+        body(status);
+    } catch (const Firebird::FbException& e) {
+        Error err = toError(e);
+        status.dispose();
+        throw err;
+    }
+    status.dispose();
+}
+
+} // namespace fb

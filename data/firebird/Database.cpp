@@ -1,0 +1,138 @@
+#include "data/firebird/Database.h"
+
+#include "data/firebird/Client.h"
+#include "data/firebird/Query.h"
+#include "data/firebird/Transaction.h"
+#include "platform/Cp1251.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace fb {
+
+using namespace Firebird;
+
+Database::Database(QString alias, CloseAction closeAction, Access access, QObject* parent)
+    : QObject(parent), alias_(std::move(alias)),
+      tra_(std::make_unique<Transaction>(*this, closeAction, access))
+{
+}
+
+Database::~Database()
+{
+    try {
+        disconnect();
+    } catch (const Error&) {
+        // Nothing sensible to report from a destructor.
+    }
+}
+
+QByteArray Database::buildDpb(bool forCreate) const
+{
+    QByteArray out;
+    call([&](ThrowStatusWrapper& st) {
+        IXpbBuilder* b = util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0);
+        auto str = [&](unsigned char tag, const QString& v) {
+            if (!v.isEmpty()) {
+                QByteArray bytes = platform::toCp1251(v);
+                b->insertBytes(&st, tag, bytes.constData(), static_cast<unsigned>(bytes.size()));
+            }
+        };
+        str(isc_dpb_lc_ctype, params_.charset);
+        str(isc_dpb_user_name, params_.userName);
+        str(isc_dpb_password, params_.password);
+        str(isc_dpb_sql_role_name, params_.role);
+        str(isc_dpb_config, params_.config);
+        if (forCreate) {
+            b->insertInt(&st, isc_dpb_sql_dialect, params_.dialect);
+            b->insertInt(&st, isc_dpb_page_size, 8192);
+            b->insertString(&st, isc_dpb_set_db_charset, "WIN1251");
+        }
+        out = QByteArray(reinterpret_cast<const char*>(b->getBuffer(&st)),
+                         static_cast<qsizetype>(b->getBufferLength(&st)));
+        b->dispose();
+    });
+    return out;
+}
+
+void Database::connect()
+{
+    if (att_)
+        return;
+    QByteArray dpb = buildDpb(false);
+    QByteArray name = platform::toCp1251(name_);
+    call([&](ThrowStatusWrapper& st) {
+        att_ = provider()->attachDatabase(&st, name.constData(), static_cast<unsigned>(dpb.size()),
+                                          reinterpret_cast<const unsigned char*>(dpb.constData()));
+    });
+    emit connectedChanged(true);
+    if (afterConnect_)
+        afterConnect_();
+}
+
+void Database::create(int pageSize)
+{
+    if (att_)
+        return;
+    QByteArray dpb = buildDpb(true);
+    (void)pageSize;
+    QByteArray name = platform::toCp1251(name_);
+    call([&](ThrowStatusWrapper& st) {
+        att_ = provider()->createDatabase(&st, name.constData(), static_cast<unsigned>(dpb.size()),
+                                          reinterpret_cast<const unsigned char*>(dpb.constData()));
+    });
+    emit connectedChanged(true);
+}
+
+void Database::disconnect()
+{
+    if (!att_)
+        return;
+    // Queries first: their statements belong to this attachment.
+    auto open = queries_;
+    for (Query* q : open)
+        q->release();
+    std::optional<Error> failure;
+    try {
+        tra_->end();
+    } catch (const Error& e) {
+        failure = e;
+    }
+    IAttachment* a = att_;
+    att_ = nullptr;
+    try {
+        call([&](ThrowStatusWrapper& st) { a->detach(&st); });
+    } catch (const Error& e) {
+        // A lost server cannot be detached from; drop the handle all the same.
+        a->release();
+        if (!failure)
+            failure = e;
+    }
+    emit connectedChanged(false);
+    if (failure)
+        throw *failure;
+}
+
+void Database::executeImmediate(const QString& sql)
+{
+    if (!att_)
+        throw Error(QStringLiteral("Database %1 is not open").arg(name_));
+    QByteArray text = platform::toCp1251(sql);
+    ITransaction* t = tra_->handle();
+    call([&](ThrowStatusWrapper& st) {
+        att_->execute(&st, t, static_cast<unsigned>(text.size()), text.constData(),
+                      static_cast<unsigned>(params_.dialect), nullptr, nullptr, nullptr, nullptr);
+    });
+}
+
+void Database::attachQuery(Query* q)
+{
+    queries_.push_back(q);
+}
+
+void Database::detachQuery(Query* q)
+{
+    queries_.erase(std::remove(queries_.begin(), queries_.end(), q), queries_.end());
+}
+
+} // namespace fb

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/Failure.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace fb {
+
+// A failure reported by the client library or by this layer; the text is the
+// library's own (formatted status vector) or a message naming what went wrong.
+class Error : public platform::Failure {
+public:
+    explicit Error(QString text, std::vector<intptr_t> codes = {})
+        : platform::Failure(std::move(text)), codes_(std::move(codes)) {}
+    bool hasCode(intptr_t code) const;
+    const std::vector<intptr_t>& codes() const { return codes_; }
+
+private:
+    std::vector<intptr_t> codes_;
+};
+
+} // namespace fb

@@ -1,0 +1,169 @@
+#pragma once
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <variant>
+#include <vector>
+
+namespace Firebird {
+class IStatement;
+class IMessageMetadata;
+}
+
+namespace fb {
+
+class Database;
+
+enum class ColumnType { Integer, SmallInt, Double, Timestamp, Text, TextBlob };
+
+// A result column the program declares for a statement.
+struct ColumnDef {
+    QString name;
+    ColumnType type = ColumnType::Text;
+    int size = 0;             // text: characters
+    QString label;            // grid title / file header
+    QString displayFormat;    // e.g. "0.00"; empty: the type's default form
+    bool emptyAsNull = false; // an empty text written by the program is stored as NULL
+    bool checkType = true;    // false: the column must exist, its type is not checked
+};
+
+using Value = std::variant<std::monostate, qint32, double, QDateTime, QString>;
+
+inline bool isNull(const Value& v) { return std::holds_alternative<std::monostate>(v); }
+
+// Read access to one value of a result row, by the program's rules: NULL
+// reads as empty text or as 0.
+class Field {
+public:
+    Field() = default;
+    Field(const Value* v, const ColumnDef* def, int scale) : v_(v), def_(def), scale_(scale) {}
+    bool isNull() const { return !v_ || fb::isNull(*v_); }
+    QString asString() const;
+    qint32 asInteger() const;
+    double asDouble() const;
+    QDateTime asDateTime() const;
+    const Value& value() const;
+    const ColumnDef* def() const { return def_; }
+    int scale() const { return scale_; }
+
+private:
+    const Value* v_ = nullptr;
+    const ColumnDef* def_ = nullptr;
+    int scale_ = 0;
+};
+
+// One statement with named parameters, declared result columns, all rows
+// fetched into memory on open, and a cursor. Prepared once and reused until
+// its text changes or its connection closes.
+class Query : public QObject {
+    Q_OBJECT
+public:
+    Query(Database& db, QString name, QStringList sql = {}, std::vector<ColumnDef> columns = {},
+          QObject* parent = nullptr);
+    ~Query() override;
+
+    const QString& name() const { return name_; }
+    Database& database() const { return db_; }
+
+    void setSQL(const QStringList& lines);
+    const QStringList& sql() const { return sql_; }
+    QString statementText() const { return sql_.join(QLatin1Char('\n')); }
+
+    void declare(std::vector<ColumnDef> columns);
+    const std::vector<ColumnDef>& columns() const { return columns_; }
+    int columnIndex(const QString& name) const; // -1 when not declared
+
+    // Parameters: by name (every occurrence) or by position in the text.
+    const QStringList& paramNames() const { return paramNames_; }
+    void setParam(const QString& name, const Value& v);
+    void setParamAt(int position, const Value& v);
+    const Value& paramAt(int position) const { return params_.at(static_cast<size_t>(position)); }
+
+    void prepare();
+    bool prepared() const { return stmt_ != nullptr; }
+    void open();     // runs the statement and fetches every row
+    void execute();  // runs a statement that returns no cursor (outputs, if any, become one row)
+    void close();
+    bool isOpen() const { return open_; }
+
+    // Closes and drops the prepared statement (the connection is going away).
+    void release();
+
+    // Cursor
+    int recordCount() const { return rows_; }
+    bool isEmpty() const { return rows_ == 0; }
+    int currentRow() const { return cur_; }
+    bool hasRow() const { return open_ && cur_ >= 0 && cur_ < rows_; }
+    void first() { moveTo(0); }
+    void last() { moveTo(rows_ - 1); }
+    bool next();
+    bool prior();
+    void moveTo(int row);
+
+    Field field(const QString& name) const;          // of the current row
+    Field fieldAt(int row, int column) const;
+    const Value& value(int row, int column) const;
+    int resultScale(int column) const { return scales_.at(static_cast<size_t>(column)); }
+
+    // Row edits made by an editable table on top of this query.
+    void replaceRow(int row, std::vector<Value> values);
+    void insertRow(int row, std::vector<Value> values);
+    void removeRow(int row);
+
+signals:
+    void opened();
+    void closed();
+    void currentRowChanged(int row);
+    void rowsChanged();
+
+private:
+    struct Binding {
+        int result = -1;   // index in the statement's output
+        unsigned type = 0;
+        unsigned offset = 0;
+        unsigned nullOffset = 0;
+        unsigned length = 0;
+        int scale = 0;
+    };
+    struct InParam {
+        unsigned type = 0;
+        unsigned offset = 0;
+        unsigned nullOffset = 0;
+        unsigned length = 0;
+        int scale = 0;
+    };
+
+    void parseText();
+    void run(bool expectCursor);
+    void bindParams(unsigned char* buf);
+    void decodeRow(const unsigned char* buf);
+    void checkColumns(Firebird::IMessageMetadata* out);
+    [[noreturn]] void fail(const QString& what) const;
+
+    Database& db_;
+    QString name_;
+    QStringList sql_;
+    std::vector<ColumnDef> columns_;
+    QString rewritten_;
+    QStringList paramNames_;
+    std::vector<Value> params_;
+
+    Firebird::IStatement* stmt_ = nullptr;
+    Firebird::IMessageMetadata* inMeta_ = nullptr;
+    Firebird::IMessageMetadata* outMeta_ = nullptr;
+    unsigned stmtType_ = 0;
+    std::vector<InParam> inParams_;
+    std::vector<Binding> bindings_;
+    std::vector<unsigned char> inBuf_, outBuf_;
+
+    bool open_ = false;
+    std::vector<Value> cells_;
+    std::vector<int> scales_;
+    int rows_ = 0;
+    int cur_ = -1;
+};
+
+} // namespace fb

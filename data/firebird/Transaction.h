@@ -1,0 +1,34 @@
+#pragma once
+
+#include "data/firebird/Database.h"
+
+namespace Firebird {
+class ITransaction;
+}
+
+namespace fb {
+
+// The default transaction of a connection: started on demand by the first
+// statement that needs it, ended by the connection's closing action.
+class Transaction {
+public:
+    Transaction(Database& db, CloseAction closeAction, Access access);
+    ~Transaction();
+
+    bool active() const { return tra_ != nullptr; }
+    Firebird::ITransaction* handle();   // starts it when not active
+    void commitRetaining();
+    void commit();
+    void rollback();
+    void end();                         // by the closing action
+    CloseAction closeAction() const { return closeAction_; }
+    Access access() const { return access_; }
+
+private:
+    Database& db_;
+    CloseAction closeAction_;
+    Access access_;
+    Firebird::ITransaction* tra_ = nullptr;
+};
+
+} // namespace fb

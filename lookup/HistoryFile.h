@@ -1,0 +1,74 @@
+#pragma once
+
+#include "platform/Regional.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace lookup {
+
+// The lines of a history file: CR LF, a lone CR and a lone LF each end a
+// line; an empty line between two line ends stays; text after the last line
+// end is a last line of its own. Windows-1251.
+QStringList splitHistoryLines(const QByteArray& bytes);
+
+// The file form of the lines: each one followed by CR LF, Windows-1251.
+QByteArray joinHistoryLines(const QStringList& lines);
+
+// One history line: the short date, the long time unless the time of day is
+// 00:00:00 (milliseconds do not count), then a blank and the number as typed.
+QString historyLine(const QDateTime& when, const QString& number, const platform::Regional& regional);
+
+// The search history file and the list it was read into.
+//
+// Saving never loses a line that is in the file: while the file is still
+// exactly what this object last read or wrote, a new line is appended to it;
+// when anything else touched it meanwhile (another copy of the program,
+// another tool, an unreadable file at start), the file is read again and
+// rewritten as its current lines plus ours.
+class HistoryFile {
+public:
+    explicit HistoryFile(QString path);
+
+    // Reads the file; a missing file gives an empty list. Throws
+    // platform::Failure when the file exists but cannot be read (the list
+    // stays empty).
+    void load();
+
+    const QStringList& lines() const { return lines_; }
+
+    // Adds the line and saves it. Throws platform::Failure when the file
+    // cannot be written; the line stays in the list and goes out with the
+    // next successful save, and the file is left as it was.
+    void append(const QString& line);
+
+    // The file's lines as they are now, for showing them; a missing file
+    // gives an empty list. Throws platform::Failure when it cannot be read.
+    static QStringList readForView(const QString& path);
+
+    // What identifies one state of the file on disk.
+    struct Stamp {
+        qint64 size = 0;
+        qint64 mtimeSec = 0;
+        qint64 mtimeNsec = 0;
+        quint64 device = 0;
+        quint64 fileId = 0;
+        friend bool operator==(const Stamp&, const Stamp&) = default;
+    };
+
+private:
+    bool appendInPlace(const QByteArray& bytes);
+    void rewrite();
+
+    QString path_;
+    QStringList lines_;
+    QStringList unsaved_; // appended lines the file does not hold yet
+    // Set while the file is known to hold exactly lines_ in CR LF form, so
+    // that appending to it keeps it so.
+    std::optional<Stamp> known_;
+};
+
+} // namespace lookup

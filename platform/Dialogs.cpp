@@ -1,0 +1,169 @@
+#include "platform/Dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace platform {
+
+namespace {
+DialogRecorder* g_recorder = nullptr;
+
+void record(BoxKind kind, const QString& text, const QString& title = appTitle())
+{
+    g_recorder->boxes.append({kind, text, title});
+}
+} // namespace
+
+QString appTitle()
+{
+    return QStringLiteral("Tovrin Zevaveraz");
+}
+
+void showMessage(const QString& text, QWidget* parent)
+{
+    if (g_recorder)
+        return record(BoxKind::Plain, text);
+    QMessageBox box(QMessageBox::NoIcon, appTitle(), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void showError(const QString& text, QWidget* parent)
+{
+    if (g_recorder)
+        return record(BoxKind::Error, text);
+    QMessageBox box(QMessageBox::Critical, appTitle(), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool confirm(const QString& text, QWidget* parent)
+{
+    if (g_recorder) {
+        record(BoxKind::Confirm, text);
+        return g_recorder->confirmAnswer;
+    }
+    QMessageBox box(QMessageBox::Question, appTitle(), text, QMessageBox::Ok | QMessageBox::Cancel, parent);
+    return box.exec() == QMessageBox::Ok;
+}
+
+void showAbout(const QString& title, const QString& text, QWidget* parent)
+{
+    if (g_recorder)
+        return record(BoxKind::About, text, title);
+    QMessageBox::about(parent, title, text);
+}
+
+QString qtNameFilter(const QString& filter)
+{
+    const qsizetype bar = filter.indexOf(QLatin1Char('|'));
+    const QString description = bar < 0 ? filter : filter.left(bar);
+    const QString pattern = bar < 0 ? filter : filter.mid(bar + 1);
+    QString caseless;
+    for (QChar c : pattern) {
+        if (c.isLetter() && c.toLower() != c.toUpper())
+            caseless += QLatin1Char('[') + c.toUpper() + c.toLower() + QLatin1Char(']');
+        else
+            caseless += c;
+    }
+    return description + QStringLiteral(" (") + caseless + QLatin1Char(')');
+}
+
+namespace {
+std::optional<QString> answer(const FileDialogSpec& spec)
+{
+    g_recorder->fileRequests.append(spec);
+    if (g_recorder->fileAnswers.empty())
+        return std::nullopt;
+    std::optional<QString> a = std::move(g_recorder->fileAnswers.front());
+    g_recorder->fileAnswers.pop_front();
+    return a;
+}
+
+QString plainSuffix(const QString& s)
+{
+    QString out = s;
+    if (out.startsWith(QLatin1String("*.")))
+        out = out.mid(2);
+    return out;
+}
+} // namespace
+
+std::optional<QString> openFileName(const FileDialogSpec& spec, QWidget* parent)
+{
+    if (g_recorder)
+        return answer(spec);
+    QFileDialog dlg(parent, spec.title, spec.directory);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    // A typed name of a file that is not there is accepted as it is.
+    dlg.setFileMode(QFileDialog::AnyFile);
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    if (!spec.filter.isEmpty())
+        dlg.setNameFilter(qtNameFilter(spec.filter));
+    if (!spec.defaultSuffix.isEmpty())
+        dlg.setDefaultSuffix(plainSuffix(spec.defaultSuffix));
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dlg.selectedFiles().first();
+}
+
+std::optional<QString> saveFileName(const FileDialogSpec& spec, QWidget* parent)
+{
+    if (g_recorder)
+        return answer(spec);
+    QFileDialog dlg(parent, spec.title, spec.directory);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    // The old file is replaced without asking, as the order files always were.
+    dlg.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!spec.filter.isEmpty())
+        dlg.setNameFilter(qtNameFilter(spec.filter));
+    if (!spec.defaultSuffix.isEmpty())
+        dlg.setDefaultSuffix(plainSuffix(spec.defaultSuffix));
+    if (!spec.proposedName.isEmpty())
+        dlg.selectFile(spec.proposedName);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dlg.selectedFiles().first();
+}
+
+DialogRecorder::DialogRecorder()
+{
+    g_recorder = this;
+}
+
+DialogRecorder::~DialogRecorder()
+{
+    if (g_recorder == this)
+        g_recorder = nullptr;
+}
+
+QStringList DialogRecorder::texts() const
+{
+    QStringList out;
+    for (const auto& b : boxes)
+        out << b.text;
+    return out;
+}
+
+QStringList DialogRecorder::texts(BoxKind kind) const
+{
+    QStringList out;
+    for (const auto& b : boxes)
+        if (b.kind == kind)
+            out << b.text;
+    return out;
+}
+
+void DialogRecorder::clear()
+{
+    boxes.clear();
+    fileRequests.clear();
+    fileAnswers.clear();
+}
+
+DialogRecorder* DialogRecorder::active()
+{
+    return g_recorder;
+}
+
+} // namespace platform
