@@ -39,6 +39,7 @@ public:
     void load();
 
     const QStringList& lines() const { return lines_; }
+    const QString& path() const { return path_; }
 
     // Adds the line and saves it. Throws platform::Failure when the file
     // cannot be written; the line stays in the list and goes out with the

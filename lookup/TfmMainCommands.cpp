@@ -1,0 +1,188 @@
+// The main window's menu, its commands that open other windows, and its timers.
+
+#include "lookup/TfmMain.h"
+
+#include "app/ErrorHandler.h"
+#include "app/TfmOptions.h"
+#include "data/TdmMain.h"
+#include "data/TfmCurrency.h"
+#include "lookup/TfmSearchLog.h"
+#include "order/TfmOrder.h"
+#include "platform/Desktop.h"
+#include "platform/Dialogs.h"
+#include "platform/Failure.h"
+#include "windows/TfmCrossList.h"
+#include "windows/TfmMoves.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolButton>
+
+namespace lookup {
+
+namespace {
+
+const QString kAuthorSite = QStringLiteral("https://tovrin-zevaveraz.example");
+const QString kAuthorMail = QStringLiteral("author@tovrin-zevaveraz.example");
+
+// Switches the refresh off for the life of a modal window.
+struct RefreshPause {
+    QTimer& timer;
+    explicit RefreshPause(QTimer& t) : timer(t) { timer.stop(); }
+    ~RefreshPause() { timer.start(); }
+};
+
+} // namespace
+
+void TfmMain::buildMenu()
+{
+    QMenuBar* mmMain = menuBar();
+    auto add = [this](QMenu* menu, const QString& text, void (TfmMain::*handler)()) {
+        QAction* a = menu->addAction(text);
+        connect(a, &QAction::triggered, this, app::guard([this, handler] { (this->*handler)(); }));
+        return a;
+    };
+    QMenu* system = mmMain->addMenu(QStringLiteral("Система"));
+    miDataBaseUpdate = add(system, QStringLiteral("Обновить данные"), &TfmMain::miDataBaseUpdateClick);
+    miOptions = add(system, QStringLiteral("Настройки"), &TfmMain::miOptionsClick);
+    QMenu* lists = mmMain->addMenu(QStringLiteral("Списки"));
+    miCurrencies = add(lists, QStringLiteral("Валюты..."), &TfmMain::miCurrenciesClick);
+    miSearchLog = add(lists, QStringLiteral("История поиска..."), &TfmMain::miSearchLogClick);
+    miCrossList = add(lists, QStringLiteral("Замены..."), &TfmMain::sbCrossListClick);
+    QMenu* orderMenu = mmMain->addMenu(QStringLiteral("Заказ"));
+    miFullOrder = add(orderMenu, QStringLiteral("Общий заказ..."), &TfmMain::sbOrderClick);
+    QMenu* help = mmMain->addMenu(QStringLiteral("?"));
+    miHelp = add(help, QStringLiteral("Помощь..."), &TfmMain::miHelpClick);
+    miEmailAuthor = add(help, QStringLiteral("Письмо автору..."), &TfmMain::miEmailAuthorClick);
+    miAbout = add(help, QStringLiteral("О программе.."), &TfmMain::miAboutClick);
+}
+
+void TfmMain::sbClientClick()
+{
+    sbMain->setVisible(!sbClient->isChecked());
+}
+
+void TfmMain::sbCrossListClick()
+{
+    if (CurrentPartID == 0)
+        return;
+    windows::TfmCrossList w(dm_, [this](const QString& n) { searchNumber(n); }, this);
+    w.exec();
+}
+
+void TfmMain::sbMovesClick()
+{
+    if (CurrentPartID == 0 || stOst->text().isEmpty())
+        return;
+    RefreshPause pause(UpdateTimer);
+    fb::Query& q = dm_.ibqMovements;
+    q.close();
+    q.setParamAt(0, CurrentPartID);
+    q.open();
+    windows::TfmMoves w(dm_, this);
+    w.exec();
+}
+
+void TfmMain::sbOrderClick()
+{
+    if (order_)
+        order_->execOrder();
+}
+
+void TfmMain::miDataBaseUpdateClick()
+{
+    if (!edNumber->text().isEmpty() || pcTabs->currentWidget() != tsFindNum)
+        return;
+    dm_.ibdAE.disconnect();
+    dm_.dbMain.disconnect();
+    dm_.ibdAE.connect();
+    dm_.dbMain.connect();
+}
+
+void TfmMain::miOptionsClick()
+{
+    app::TfmOptions w(this);
+    w.exec();
+}
+
+void TfmMain::miCurrenciesClick()
+{
+    data::TfmCurrency w(dm_, this);
+    w.exec();
+}
+
+void TfmMain::miSearchLogClick()
+{
+    const QString path = history_.path();
+    if (!QFileInfo::exists(path))
+        throw platform::Failure(
+            QStringLiteral("Не удаётся открыть файл \"%1\": файл не найден.").arg(QDir::toNativeSeparators(path)));
+    TfmSearchLog w(path, [this](const QString& n) { searchNumber(n); }, this);
+    w.exec();
+}
+
+void TfmMain::miHelpClick()
+{
+    platform::shellOpen(platform::exeWithExtension(QStringLiteral(".chm")));
+}
+
+void TfmMain::miEmailAuthorClick()
+{
+    platform::shellOpen(QStringLiteral("mailto:") + kAuthorMail);
+}
+
+void TfmMain::miAboutClick()
+{
+    platform::showAbout(QStringLiteral("О программе Tovrin VaderIzar"),
+                        QStringLiteral("Сайт: %1\nПочта: %2").arg(kAuthorSite, kAuthorMail), this);
+}
+
+// ---- Timers ----------------------------------------------------------------
+
+// A failed connect is reported and tried again on the next tick; ticks that
+// come while its error box is still open do not stack further boxes.
+void TfmMain::connectTick(QTimer& timer, bool& busy, bool enterprise)
+{
+    if (busy)
+        return;
+    busy = true;
+    app::guarded([&] {
+        (enterprise ? dm_.ibdAE : dm_.dbMain).connect();
+        timer.stop();
+    });
+    busy = false;
+}
+
+void TfmMain::Timer1Timer()
+{
+    connectTick(Timer1, timer1Busy_, true);
+}
+
+void TfmMain::Timer2Timer()
+{
+    connectTick(Timer2, timer2Busy_, false);
+}
+
+void TfmMain::Timer3Timer()
+{
+    if (timer3Busy_)
+        return;
+    timer3Busy_ = true;
+    app::guarded([this] {
+        const double rate = dm_.fetchEuroRate();
+        // The fetch got through: it is not tried again, found or not.
+        Timer3.stop();
+        if (rate != 0)
+            dm_.EuroRate = rate;
+        else
+            platform::showError(QStringLiteral("Валюта EUR не найдена!!!"), this);
+    });
+    timer3Busy_ = false;
+}
+
+} // namespace lookup

@@ -1,0 +1,81 @@
+#include "windows/TfmCrossList.h"
+
+#include "app/ErrorHandler.h"
+#include "data/TdmMain.h"
+#include "platform/Desktop.h"
+#include "windows/RemarkSplit.h"
+#include "windows/WindowPlace.h"
+
+#include <QListWidget>
+#include <QMenu>
+#include <QVBoxLayout>
+
+namespace windows {
+
+TfmCrossList::TfmCrossList(data::TdmMain& dm, std::function<void(const QString&)> searchNumber, QWidget* parent)
+    : QDialog(parent), searchNumber_(std::move(searchNumber))
+{
+    setWindowTitle(QStringLiteral("Замены"));
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFixedSize(251, 257);
+
+    lbCross = new QListWidget(this);
+    lbCross->setSelectionMode(QAbstractItemView::SingleSelection);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(lbCross);
+
+    pmCross = new QMenu(this);
+    N1 = pmCross->addAction(QStringLiteral("Копировать"));
+    lbCross->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lbCross, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { pmCross->popup(lbCross->viewport()->mapToGlobal(pos)); });
+    connect(N1, &QAction::triggered, this, app::guard([this]() { N1Click(); }));
+    connect(lbCross, &QListWidget::itemDoubleClicked, this, app::guard([this]() { lbCrossDblClick(); }));
+
+    centreOnScreen(this);
+    app::guarded([this, &dm]() { loadEntries(cursorRemark(dm)); });
+}
+
+QString TfmCrossList::cursorRemark(data::TdmMain& dm)
+{
+    const fb::Query& q = dm.ibqGetPartID;
+    return q.hasRow() ? q.field(QStringLiteral("REMARK")).asString() : QString();
+}
+
+void TfmCrossList::loadEntries(const QString& remark)
+{
+    lbCross->clear();
+    lbCross->addItems(splitRemark(remark));
+    lbCross->setCurrentRow(-1);
+    lbCross->clearSelection();
+}
+
+bool TfmCrossList::selectedEntry(QString* text) const
+{
+    const QList<QListWidgetItem*> items = lbCross->selectedItems();
+    if (items.isEmpty())
+        return false;
+    *text = items.first()->text();
+    return true;
+}
+
+void TfmCrossList::lbCrossDblClick()
+{
+    QString number;
+    if (!selectedEntry(&number))
+        return;
+    // The search runs to its end while this window is still open.
+    if (searchNumber_)
+        searchNumber_(number);
+    accept();
+}
+
+void TfmCrossList::N1Click()
+{
+    QString entry;
+    if (selectedEntry(&entry))
+        platform::setClipboardText(entry);
+}
+
+} // namespace windows

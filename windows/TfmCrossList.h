@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+
+class QAction;
+class QListWidget;
+class QMenu;
+
+namespace data {
+class TdmMain;
+}
+
+namespace windows {
+
+// The replacement numbers of a part, one entry per line of its remark. A
+// double click hands the entry to the main window's search; the context menu
+// copies it.
+class TfmCrossList : public QDialog {
+    Q_OBJECT
+public:
+    // The entries come from the remark of the part list's cursor row
+    // (dm.ibqGetPartID), read once here. searchNumber puts a number into the
+    // main window's number field and runs its search.
+    TfmCrossList(data::TdmMain& dm, std::function<void(const QString&)> searchNumber, QWidget* parent = nullptr);
+
+    // The remark of the part list's cursor row; empty when the list is closed
+    // or has no row.
+    static QString cursorRemark(data::TdmMain& dm);
+
+    // Replaces all entries by the lines of remark, none selected.
+    void loadEntries(const QString& remark);
+
+    QListWidget* lbCross;
+    QMenu* pmCross;
+    QAction* N1;
+
+public slots:
+    void lbCrossDblClick();
+    void N1Click();
+
+private:
+    // The selected entry; nothing when no entry is selected.
+    bool selectedEntry(QString* text) const;
+
+    std::function<void(const QString&)> searchNumber_;
+};
+
+} // namespace windows
