@@ -57,6 +57,9 @@ TfmOptions::TfmOptions(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Настройки"));
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(322, 168);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
 
     pcOptions = new QTabWidget(this);
     tsCharges = new QWidget;

@@ -111,6 +111,12 @@ void CurrencyTable::post()
     if (state_ == State::Edit)
         change.setParam(QStringLiteral("OLD_CUNAME"), oldName_);
     change.execute();
+    // WHERE CUNAME = :OLD_CUNAME finds no row whose name is NULL, nor one
+    // another user renamed meanwhile: say so instead of showing a change
+    // that was never stored.
+    if (state_ == State::Edit && change.affectedRows() == 0)
+        throw fb::Error(QStringLiteral("Строка валюты не найдена в базе: она без наименования "
+                                       "или изменена другим пользователем"));
     std::vector<fb::Value> stored{name, buffer_[kRate]};
     // Read the stored row back: the database may have changed it on the way.
     refreshSql.setParam(QStringLiteral("OLD_CUNAME"), name);

@@ -276,16 +276,19 @@ bool TdmMain::checkDatabaseFile(fb::Database& db, const QString& key, const QStr
     const QString name = db.databaseName();
     if (isRemoteDatabaseName(name))
         return true; // the connect reports an unreachable server
-    if (!name.isEmpty() && QFileInfo::exists(name))
+    // A folder is no database file, whatever its name.
+    if (!name.isEmpty() && QFileInfo(name).isFile())
         return true;
     platform::FileDialogSpec spec;
     spec.filter = filter;
     spec.title = title;
+    spec.directory = dialogDir_;
     auto picked = platform::openFileName(spec);
     if (!picked) {
         platform::showMessage(cancelMessage);
         return false;
     }
+    dialogDir_ = QFileInfo(*picked).absolutePath();
     db.setDatabaseName(*picked);
     platform::IniFile(app::settingsPath()).writeString(app::kSectionPaths, key, *picked);
     return true;
@@ -329,6 +332,26 @@ void TdmMain::connectAtStart()
     } catch (const platform::Failure&) {
         platform::showMessage(kPriceOpenFailed);
     }
+}
+
+bool TdmMain::connectEnterprise()
+{
+    ibdAE.connect();
+    return ibdAE.connected();
+}
+
+bool TdmMain::connectPrice()
+{
+    dbMain.connect();
+    return dbMain.connected();
+}
+
+void TdmMain::refreshConnections()
+{
+    ibdAE.disconnect();
+    dbMain.disconnect();
+    ibdAE.connect();
+    dbMain.connect();
 }
 
 std::optional<double> TdmMain::sumOf(fb::Query& q, qint32 id)

@@ -26,10 +26,24 @@ public:
 
     // Runs once after creation. Returns false when the user cancelled a
     // database file dialog: the process is to end at once with exit code 0.
+    // Throws platform::Failure when a picked path cannot be written to the
+    // settings file; the names already set stay, nothing is connected, and
+    // the start goes on (the reconnect timers connect later).
     bool DataModuleCreate();
 
     // Start-up connect of both databases with their failure messages.
     void connectAtStart();
+
+    // The reconnect ticks: connect one database if it is closed. True once it
+    // is connected; a failed connect throws the client library's error, so the
+    // caller's error handler reports it and the timer stays armed.
+    bool connectEnterprise();
+    bool connectPrice();
+
+    // What "Обновить данные" does to the databases: close both (enterprise
+    // first), then open both again. A failing step throws and the steps after
+    // it do not run; the next refresh tries again.
+    void refreshConnections();
 
     // Stock and cost figures of one part.
     double GetOnStock(qint32 id);
@@ -78,6 +92,8 @@ private:
     bool checkDatabaseFile(fb::Database& db, const QString& key, const QString& filter, const QString& title,
                            const QString& cancelMessage);
     void storeAlias(fb::Database& db);
+
+    QString dialogDir_; // the folder of the last pick: the second dialog opens there
 };
 
 // A name with a server part ("host:/path", "host/port:path", "inet://…")

@@ -92,8 +92,12 @@ private:
     void updateButtons();
     void editCurrentCell();
 
+    void reportBadRate();
+
     CurrencyTable& table_;
     bool syncing_ = false;
+    QPersistentModelIndex rejectedIndex_; // a rate refused, not reported yet
+    QString rejectedText_;
 };
 
 } // namespace data

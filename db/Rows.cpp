@@ -38,9 +38,19 @@ void RowInserter::insert()
 int maxId(fb::Database& db, const QString& table)
 {
     fb::Query q(db, QStringLiteral("max id"), {QStringLiteral("SELECT MAX(ID) AS M FROM ") + table},
-                {{QStringLiteral("M"), fb::ColumnType::Integer}});
+                {fb::ColumnDef{QStringLiteral("M"), fb::ColumnType::Integer, 0, {}, {}, false, true}});
     q.open();
     return q.field(QStringLiteral("M")).asInteger();
+}
+
+std::unique_ptr<fb::Database> openForLoading(const QString& path, int forcedWrites)
+{
+    auto db = std::make_unique<fb::Database>(QStringLiteral("makedb"), fb::CloseAction::Commit, fb::Access::ReadWrite);
+    db->setDatabaseName(path);
+    db->params().password = QStringLiteral("masterkey");
+    db->params().forcedWrites = forcedWrites;
+    db->connect();
+    return db;
 }
 
 } // namespace db

@@ -51,4 +51,8 @@ private:
 // The largest ID of a table (0 when it is empty).
 int maxId(fb::Database& db, const QString& table);
 
+// A read-write connection to a database being filled; its transaction is
+// committed when it disconnects. forcedWrites: as fb::ConnectParams.
+std::unique_ptr<fb::Database> openForLoading(const QString& path, int forcedWrites = -1);
+
 } // namespace db

@@ -44,11 +44,13 @@ bool startsWithAt(const QString& text, qsizetype i, const QString& what)
     return QStringView(text).mid(i, what.size()).compare(what, Qt::CaseInsensitive) == 0;
 }
 
-void createFrom(const QString& path, const QString& script)
+void createFrom(const QString& path, const QString& script, bool forcedWrites)
 {
     fb::Database db(QStringLiteral("makedb"), fb::CloseAction::Commit, fb::Access::ReadWrite);
     db.setDatabaseName(path);
     db.params().password = QStringLiteral("masterkey");
+    if (!forcedWrites)
+        db.params().forcedWrites = 0;
     db.create();
     runScript(db, script);
     db.disconnect();
@@ -130,14 +132,14 @@ void runScript(fb::Database& db, const QString& sqlText)
     }
 }
 
-void createEnterprise(const QString& path)
+void createEnterprise(const QString& path, bool forcedWrites)
 {
-    createFrom(path, enterpriseScript());
+    createFrom(path, enterpriseScript(), forcedWrites);
 }
 
-void createPrice(const QString& path)
+void createPrice(const QString& path, bool forcedWrites)
 {
-    createFrom(path, priceScript());
+    createFrom(path, priceScript(), forcedWrites);
 }
 
 } // namespace db

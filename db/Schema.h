@@ -25,8 +25,9 @@ QStringList splitScript(const QString& sqlText);
 void runScript(fb::Database& db, const QString& sqlText);
 
 // Create a new database file (failing when it exists) with all its tables,
-// and close it again.
-void createEnterprise(const QString& path);
-void createPrice(const QString& path);
+// and close it again. Without forced writes the engine does not wait for the
+// disk: for throwaway files (tests) only.
+void createEnterprise(const QString& path, bool forcedWrites = true);
+void createPrice(const QString& path, bool forcedWrites = true);
 
 } // namespace db

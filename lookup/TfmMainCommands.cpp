@@ -14,8 +14,6 @@
 #include "windows/TfmCrossList.h"
 #include "windows/TfmMoves.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -80,11 +78,7 @@ void TfmMain::sbMovesClick()
     if (CurrentPartID == 0 || stOst->text().isEmpty())
         return;
     RefreshPause pause(UpdateTimer);
-    fb::Query& q = dm_.ibqMovements;
-    q.close();
-    q.setParamAt(0, CurrentPartID);
-    q.open();
-    windows::TfmMoves w(dm_, this);
+    windows::TfmMoves w(dm_, CurrentPartID, this);
     w.exec();
 }
 
@@ -98,10 +92,7 @@ void TfmMain::miDataBaseUpdateClick()
 {
     if (!edNumber->text().isEmpty() || pcTabs->currentWidget() != tsFindNum)
         return;
-    dm_.ibdAE.disconnect();
-    dm_.dbMain.disconnect();
-    dm_.ibdAE.connect();
-    dm_.dbMain.connect();
+    dm_.refreshConnections();
 }
 
 void TfmMain::miOptionsClick()
@@ -118,11 +109,8 @@ void TfmMain::miCurrenciesClick()
 
 void TfmMain::miSearchLogClick()
 {
-    const QString path = history_.path();
-    if (!QFileInfo::exists(path))
-        throw platform::Failure(
-            QStringLiteral("Не удаётся открыть файл \"%1\": файл не найден.").arg(QDir::toNativeSeparators(path)));
-    TfmSearchLog w(path, [this](const QString& n) { searchNumber(n); }, this);
+    // Before the first search there is no file yet: that is an empty history.
+    TfmSearchLog w(history_.path(), [this](const QString& n) { searchNumber(n); }, this);
     w.exec();
 }
 
@@ -152,8 +140,8 @@ void TfmMain::connectTick(QTimer& timer, bool& busy, bool enterprise)
         return;
     busy = true;
     app::guarded([&] {
-        (enterprise ? dm_.ibdAE : dm_.dbMain).connect();
-        timer.stop();
+        if (enterprise ? dm_.connectEnterprise() : dm_.connectPrice())
+            timer.stop();
     });
     busy = false;
 }

@@ -18,6 +18,7 @@ OrderModel::OrderModel(OrderTable& table, QObject* parent) : QAbstractTableModel
 {
     connect(&table_, &OrderTable::aboutToReset, this, [this] {
         editRow_ = -1;
+        currentRow_ = -1;
         beginResetModel();
     });
     connect(&table_, &OrderTable::resetDone, this, [this] {

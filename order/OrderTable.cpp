@@ -86,7 +86,6 @@ void OrderTable::remove(int i)
 
 void OrderTable::clear()
 {
-    checkOpen();
     emit aboutToReset();
     rows_.clear();
     total_ = 0;

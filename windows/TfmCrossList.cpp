@@ -18,6 +18,7 @@ TfmCrossList::TfmCrossList(data::TdmMain& dm, std::function<void(const QString&)
     setWindowTitle(QStringLiteral("Замены"));
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(251, 257);
+    useFormFont(this);
 
     lbCross = new QListWidget(this);
     lbCross->setSelectionMode(QAbstractItemView::SingleSelection);

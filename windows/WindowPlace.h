@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -11,6 +12,14 @@ inline void centreOnScreen(QWidget* w)
 {
     if (QScreen* s = QGuiApplication::primaryScreen())
         w->move(s->availableGeometry().center() - w->rect().center());
+}
+
+// The font every window of the program is drawn in, 11 pixels high.
+inline void useFormFont(QWidget* w)
+{
+    QFont f(QStringLiteral("MS Sans Serif"));
+    f.setPixelSize(11);
+    w->setFont(f);
 }
 
 } // namespace windows

@@ -27,7 +27,7 @@ Database::~Database()
     }
 }
 
-QByteArray Database::buildDpb(bool forCreate) const
+QByteArray Database::buildDpb(int createPageSize) const
 {
     QByteArray out;
     call([&](ThrowStatusWrapper& st) {
@@ -43,9 +43,11 @@ QByteArray Database::buildDpb(bool forCreate) const
         str(isc_dpb_password, params_.password);
         str(isc_dpb_sql_role_name, params_.role);
         str(isc_dpb_config, params_.config);
-        if (forCreate) {
+        if (params_.forcedWrites >= 0)
+            b->insertInt(&st, isc_dpb_force_write, params_.forcedWrites);
+        if (createPageSize > 0) {
             b->insertInt(&st, isc_dpb_sql_dialect, params_.dialect);
-            b->insertInt(&st, isc_dpb_page_size, 8192);
+            b->insertInt(&st, isc_dpb_page_size, createPageSize);
             b->insertString(&st, isc_dpb_set_db_charset, "WIN1251");
         }
         out = QByteArray(reinterpret_cast<const char*>(b->getBuffer(&st)),
@@ -59,7 +61,7 @@ void Database::connect()
 {
     if (att_)
         return;
-    QByteArray dpb = buildDpb(false);
+    QByteArray dpb = buildDpb(0);
     QByteArray name = platform::toCp1251(name_);
     call([&](ThrowStatusWrapper& st) {
         att_ = provider()->attachDatabase(&st, name.constData(), static_cast<unsigned>(dpb.size()),
@@ -74,8 +76,7 @@ void Database::create(int pageSize)
 {
     if (att_)
         return;
-    QByteArray dpb = buildDpb(true);
-    (void)pageSize;
+    QByteArray dpb = buildDpb(pageSize > 0 ? pageSize : 8192);
     QByteArray name = platform::toCp1251(name_);
     call([&](ThrowStatusWrapper& st) {
         att_ = provider()->createDatabase(&st, name.constData(), static_cast<unsigned>(dpb.size()),

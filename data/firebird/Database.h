@@ -29,6 +29,7 @@ struct ConnectParams {
     QString role;
     int dialect = 1;
     QString config; // isc_dpb_config text, e.g. "Providers = Engine12"; empty: none
+    int forcedWrites = -1; // 0/1 sets the file's forced-writes flag for good (bulk loads); -1: leave it
 };
 
 // One connection to a database, with its default transaction. The database
@@ -72,7 +73,8 @@ signals:
     void connectedChanged(bool connected);
 
 private:
-    QByteArray buildDpb(bool forCreate) const;
+    // The attach parameters; with a page size, those of a new database too.
+    QByteArray buildDpb(int createPageSize) const;
 
     QString alias_;
     QString name_;

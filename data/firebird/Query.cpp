@@ -371,6 +371,9 @@ void Query::bindParams(unsigned char* buf)
                 s = platform::formatGeneral(*d, QLatin1Char('.'));
             QByteArray bytes = platform::toCp1251(s);
             if (static_cast<unsigned>(bytes.size()) > p.length) {
+                // A value to store must not be lost: refuse it.
+                if (stmtType_ != isc_info_sql_stmt_select)
+                    fail(QStringLiteral("текст «%1» длиннее допустимых %2 символов").arg(s).arg(p.length));
                 // Longer than the column it is compared with: no value of
                 // that column can equal or match it, so it matches nothing
                 // instead of failing with a truncation error.
@@ -518,6 +521,7 @@ void Query::run(bool expectCursor)
     bindParams(inBuf_.data());
     cells_.clear();
     rows_ = 0;
+    affected_ = 0;
     unsigned char* inBuf = inBuf_.data();
     if (expectCursor && stmtType_ == isc_info_sql_stmt_select) {
         call([&](ThrowStatusWrapper& st) {
@@ -538,6 +542,7 @@ void Query::run(bool expectCursor)
         call([&](ThrowStatusWrapper& st) {
             stmt_->execute(&st, tra, inMeta_, inBuf, outputs ? outMeta_ : nullptr,
                            outputs ? outBuf_.data() : nullptr);
+            affected_ = stmt_->getAffectedRecords(&st);
         });
         if (outputs) {
             decodeRow(outBuf_.data());

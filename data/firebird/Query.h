@@ -88,6 +88,8 @@ public:
     void execute();  // runs a statement that returns no cursor (outputs, if any, become one row)
     void close();
     bool isOpen() const { return open_; }
+    // Rows inserted, updated or deleted by the last execute.
+    quint64 affectedRows() const { return affected_; }
 
     // Closes and drops the prepared statement (the connection is going away).
     void release();
@@ -160,6 +162,7 @@ private:
     std::vector<unsigned char> inBuf_, outBuf_;
 
     bool open_ = false;
+    quint64 affected_ = 0;
     std::vector<Value> cells_;
     std::vector<int> scales_;
     int rows_ = 0;

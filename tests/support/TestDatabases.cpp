@@ -103,9 +103,11 @@ TestDatabases::TestDatabases()
     hadConfigHome_ = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
     oldConfigHome_ = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", path(QStringLiteral("config")).toLocal8Bit());
+    oldExePath_ = platform::exePath();
     platform::setExePathForTests(exePath());
-    db::createEnterprise(enterprisePath());
-    db::createPrice(pricePath());
+    // Throwaway files: the engine need not wait for the disk.
+    db::createEnterprise(enterprisePath(), false);
+    db::createPrice(pricePath(), false);
 }
 
 TestDatabases::~TestDatabases()
@@ -114,7 +116,7 @@ TestDatabases::~TestDatabases()
         disconnectAll();
     } catch (const fb::Error&) {
     }
-    platform::setExePathForTests(QString());
+    platform::setExePathForTests(oldExePath_);
     if (hadConfigHome_)
         qputenv("XDG_CONFIG_HOME", oldConfigHome_);
     else

@@ -138,6 +138,7 @@ private:
 
     QTemporaryDir tmp_;
     QByteArray oldConfigHome_;
+    QString oldExePath_;
     bool hadConfigHome_ = false;
     std::unique_ptr<fb::Database> ent_, price_;
     std::map<QString, std::unique_ptr<db::RowInserter>> inserters_;

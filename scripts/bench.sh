@@ -1,0 +1,100 @@
+#!/bin/sh
+# The benchmark command: installs what is needed, builds the benchmarks
+# (Release, -DORVADO_BENCH=ON), makes the large databases when they are
+# missing, runs every benchmark several times and writes docs/benchmarks.md.
+#
+#   scripts/bench.sh
+#
+# BENCH_BUILD_DIR  build folder (default: build-bench in the source tree);
+#                  the databases live in its benchdata/ folder, out of git
+# BENCH_RUNS       runs per figure after one warm-up (default 7)
+set -eu
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+BUILD=${BENCH_BUILD_DIR:-$ROOT/build-bench}
+RUNS=${BENCH_RUNS:-7}
+PARTS=200000
+LINES=2000000
+SEED=1
+
+scripts/install-packages.sh
+cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVADO_BENCH=ON >/dev/null
+cmake --build "$BUILD" --target orvado-makedb bench_lookup bench_datalayer bench_order bench_history bench_startup
+
+BIN=$BUILD/bin
+DATA=$BUILD/benchdata
+mkdir -p "$DATA" "$BUILD/firebird-lock" "$BUILD/xdg"
+chmod 700 "$BUILD/xdg"
+export FIREBIRD_LOCK="$BUILD/firebird-lock"
+export XDG_RUNTIME_DIR="$BUILD/xdg"
+export QT_QPA_PLATFORM=offscreen
+export LC_ALL=C.UTF-8
+export BENCH_RUNS="$RUNS"
+
+ENT=$DATA/enterprise-$PARTS-$LINES-$SEED.gdb
+PRICE=$DATA/price.gdb
+if [ ! -f "$ENT" ]; then
+    echo "Making $ENT ..."
+    rm -f "$ENT.part"
+    "$BIN/orvado-makedb" large "$ENT.part" $PARTS $LINES $SEED
+    mv "$ENT.part" "$ENT"
+fi
+if [ ! -f "$PRICE" ]; then
+    rm -f "$PRICE.part"
+    "$BIN/orvado-makedb" price "$PRICE.part"
+    mv "$PRICE.part" "$PRICE"
+fi
+
+BENCHES="bench_lookup bench_datalayer bench_order bench_history bench_startup"
+OUT=$BUILD/bench-results
+rm -rf "$OUT"
+mkdir -p "$OUT"
+run() {
+    name=$1
+    shift
+    echo "Running $name ..."
+    "$BIN/$name" "$@" >"$OUT/$name.md"
+}
+run bench_lookup "$ENT" "$PRICE"
+run bench_datalayer "$ENT"
+run bench_order "$ENT" "$PRICE"
+run bench_history
+run bench_startup "$ENT" "$PRICE"
+
+DOC=$ROOT/docs/benchmarks.md
+mkdir -p "$ROOT/docs"
+cpu=$(lscpu | sed -n 's/^Model name:[[:space:]]*//p' | head -n 1)
+mem=$(awk '/^MemTotal:/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo)
+os=$(. /etc/os-release && echo "$PRETTY_NAME")
+fbver=$(dpkg-query -W -f='${Version}' libfbclient2 2>/dev/null || echo "?")
+qtver=$(dpkg-query -W -f='${Version}' libqt6core6 2>/dev/null || echo "?")
+{
+    echo "# Benchmarks"
+    echo
+    echo "Written by \`scripts/bench.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC'); every figure below comes from that one run."
+    echo "Each figure is the median of $RUNS runs after one warm-up, with the fastest and slowest run in brackets."
+    echo "Ratios are to the floor (or reference) measured in the same run."
+    echo
+    echo "## Machine"
+    echo
+    echo "- CPU: $cpu, $(nproc) logical CPUs ($(lscpu | sed -n 's/^Thread(s) per core:[[:space:]]*//p') thread(s) per core)"
+    echo "- Memory: $mem"
+    echo "- System: $os, kernel $(uname -r)"
+    echo "- Firebird client and embedded engine: $fbver; Qt $qtver; offscreen platform"
+    echo "- Build: CMake Release, $(c++ --version | head -n 1)"
+    echo "- Enterprise database: \`orvado-makedb large\` with $PARTS parts, $LINES document lines, seed $SEED ($(du -m "$ENT" | cut -f1) MiB); price database: \`orvado-makedb price\`"
+    echo
+    echo "## Summary"
+    echo
+    echo "| Figure | Program | Floor or reference | Ratio | Target | Met |"
+    echo "|---|---|---|---|---|---|"
+    for name in $BENCHES; do
+        sed -n 's/^SUMMARY //p' "$OUT/$name.md"
+    done
+    echo
+    for name in $BENCHES; do
+        grep -v '^SUMMARY ' "$OUT/$name.md"
+    done
+    cat "$ROOT/bench/notes.md"
+} >"$DOC"
+echo "Wrote $DOC"

@@ -1,0 +1,531 @@
+// Start-up and the two connections, through the embedded engine: the
+// settings file, the file dialogs, the start-up messages, the alias records,
+// the connection and transaction parameters, and the refresh.
+
+#include "app/Markup.h"
+#include "data/TdmMain.h"
+#include "data/firebird/Error.h"
+#include "platform/AliasStore.h"
+#include "platform/Dialogs.h"
+#include "platform/IniFile.h"
+#include "tests/support/TestDatabases.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using platform::BoxKind;
+using platform::DialogRecorder;
+using testdb::Db;
+using testdb::TestDatabases;
+
+namespace {
+
+const QString kAeTitle = QStringLiteral("Укажите путь к файлу AEnter.gdb");
+const QString kAeFilter = QStringLiteral("AEnter.gdb (Автопредприятие)|AEnter.gdb");
+const QString kAeCancel = QStringLiteral("База данных AutoSoft Автопредприятия не найдена");
+const QString kPriceTitle = QStringLiteral("Укажите путь к файлу Orvado.gdb");
+const QString kPriceFilter = QStringLiteral("Orvado.gdb (Tovrin Zevaveraz)|Orvado.gdb");
+const QString kPriceCancel = QStringLiteral("База данных Tovrin Zevaveraz не найдена");
+
+// One value of an ad-hoc select on a connection, as text.
+QString scalar(fb::Database& db, const QString& select)
+{
+    fb::Query q(db, QStringLiteral("probe"), {select},
+                {fb::ColumnDef{QStringLiteral("V"), fb::ColumnType::Text, 0, {}, {}, false, false}});
+    q.open();
+    return q.field(QStringLiteral("V")).asString();
+}
+
+QString iniValue(const QString& key)
+{
+    return platform::IniFile(app::settingsPath()).readString(app::kSectionPaths, key, QStringLiteral("<none>"));
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    f.write(bytes);
+}
+
+void scrambleMarkup()
+{
+    app::markup() = app::MarkupFactors{7.0f, 7.0f, 7.0f};
+}
+
+} // namespace
+
+class TestConnections : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void defaultsFindBothFilesWithoutSettingsFile();
+    void settingsPathsAndFactorsIgnoreCase();
+    void markupFactorParsing_data();
+    void markupFactorParsing();
+
+    void enterpriseNameThatNamesNoFileAsks_data();
+    void enterpriseNameThatNamesNoFileAsks();
+    void bothMissingAskInOrderAndCancelEnds();
+    void pickedFilesAreStoredAndUsed();
+    void typedNameOfMissingFileIsAccepted();
+    void remoteNameIsNotCheckedAsFile();
+    void unwritableSettingsFileStopsStartButKeepsNames();
+
+    void startupConnectFailuresAndRetries();
+
+    void aliasRecordsStoredAndReadBack();
+    void connectionParametersReachTheServer();
+    void enterpriseTransactionIsReadOnly();
+    void priceTransactionCommittedOnClose();
+    void refreshReopensBoth();
+    void refreshStopsAtFailingStep();
+
+private:
+    QString oldCwd_;
+};
+
+void TestConnections::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    oldCwd_ = QDir::currentPath();
+}
+
+void TestConnections::init()
+{
+    scrambleMarkup();
+}
+
+void TestConnections::cleanup()
+{
+    QDir::setCurrent(oldCwd_);
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+}
+
+void TestConnections::defaultsFindBothFilesWithoutSettingsFile()
+{
+    TestDatabases dbs;
+    DialogRecorder rec;
+    // "AENTER.GDB" is found in the current folder, "ORVADO.GDB" beside the executable.
+    QDir::setCurrent(dbs.dir());
+    data::TdmMain dm;
+    QVERIFY(dm.DataModuleCreate());
+
+    QVERIFY(rec.fileRequests.isEmpty());
+    QVERIFY(rec.boxes.isEmpty());
+    QCOMPARE(dm.ibdAE.databaseName(), QStringLiteral("AENTER.GDB"));
+    QCOMPARE(dm.dbMain.databaseName(), dbs.pricePath());
+    QVERIFY(!QFileInfo::exists(app::settingsPath()));
+    QCOMPARE(app::markup().other, 1.0f);
+    QCOMPARE(app::markup().opt, 1.0f);
+    QCOMPARE(app::markup().rozn, 1.0f);
+    QVERIFY(dm.ibdAE.connected());
+    QVERIFY(dm.dbMain.connected());
+    QVERIFY(dm.taCurrency.isOpen());
+}
+
+void TestConnections::settingsPathsAndFactorsIgnoreCase()
+{
+    TestDatabases dbs;
+    DialogRecorder rec;
+    const QByteArray ini = "; kept by hand\r\n[PATHS]\r\naedir=" + dbs.enterprisePath().toLocal8Bit() +
+                           "\r\nVADERIZAR=" + dbs.pricePath().toLocal8Bit() +
+                           "\r\n[charges]\r\notherrate=2,5\r\nOPTRATE=3,25\r\nRoznRate=0,5\r\n";
+    writeFile(app::settingsPath(), ini);
+
+    data::TdmMain dm;
+    QVERIFY(dm.DataModuleCreate());
+    QVERIFY(rec.fileRequests.isEmpty());
+    QCOMPARE(dm.ibdAE.databaseName(), dbs.enterprisePath());
+    QCOMPARE(dm.dbMain.databaseName(), dbs.pricePath());
+    QCOMPARE(app::markup().other, 2.5f);
+    QCOMPARE(app::markup().opt, 3.25f);
+    QCOMPARE(app::markup().rozn, 0.5f);
+    // Reading changes nothing in the file.
+    QFile f(app::settingsPath());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), ini);
+}
+
+void TestConnections::markupFactorParsing_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("expected");
+    const double one1 = 1.10000002384185791015625;
+    QTest::newRow("ru comma") << "ru_RU" << "1,1" << one1;
+    QTest::newRow("ru point is no number") << "ru_RU" << "1.15" << 1.0;
+    QTest::newRow("ru letters") << "ru_RU" << "abc" << 1.0;
+    QTest::newRow("ru empty") << "ru_RU" << "" << 1.0;
+    QTest::newRow("ru negative") << "ru_RU" << "-1" << -1.0;
+    QTest::newRow("ru zero") << "ru_RU" << "0" << 0.0;
+    QTest::newRow("en point") << "en_US" << "1.15" << static_cast<double>(1.15f);
+    QTest::newRow("en comma is no number") << "en_US" << "1,1" << 1.0;
+}
+
+void TestConnections::markupFactorParsing()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, text);
+    QFETCH(double, expected);
+    QLocale::setDefault(QLocale(locale));
+    TestDatabases dbs;
+    DialogRecorder rec;
+    dbs.writeSettings();
+    platform::IniFile(app::settingsPath()).writeString(app::kSectionCharges, QStringLiteral("RoznRate"), text);
+
+    data::TdmMain dm;
+    QVERIFY(dm.DataModuleCreate());
+    QCOMPARE(static_cast<double>(app::markup().rozn), expected);
+    QCOMPARE(app::markup().other, 1.0f);
+    QCOMPARE(app::markup().opt, 1.0f);
+}
+
+void TestConnections::enterpriseNameThatNamesNoFileAsks_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("empty value") << "";
+    QTest::newRow("missing file") << "nothere/AENTER.GDB";
+    QTest::newRow("a folder") << "folder";
+}
+
+void TestConnections::enterpriseNameThatNamesNoFileAsks()
+{
+    QFETCH(QString, name);
+    TestDatabases dbs;
+    DialogRecorder rec;
+    QDir(dbs.dir()).mkdir(QStringLiteral("folder"));
+    QDir::setCurrent(dbs.dir());
+    dbs.writeSettings();
+    platform::IniFile(app::settingsPath()).writeString(app::kSectionPaths, QStringLiteral("AEDir"), name);
+
+    data::TdmMain dm;
+    QVERIFY(!dm.DataModuleCreate()); // the recorder cancels
+    QCOMPARE(rec.fileRequests.size(), 1);
+    QCOMPARE(rec.fileRequests[0].title, kAeTitle);
+    QCOMPARE(rec.fileRequests[0].filter, kAeFilter);
+    QCOMPARE(rec.texts(BoxKind::Plain), QStringList{kAeCancel});
+    QCOMPARE(rec.boxes[0].title, platform::appTitle());
+    QVERIFY(!dm.ibdAE.connected());
+    QVERIFY(!dm.dbMain.connected());
+    QCOMPARE(iniValue(QStringLiteral("AEDir")), name);
+}
+
+void TestConnections::bothMissingAskInOrderAndCancelEnds()
+{
+    TestDatabases dbs;
+    DialogRecorder rec;
+    platform::IniFile ini(app::settingsPath());
+    ini.writeString(app::kSectionPaths, QStringLiteral("AEDir"), dbs.path(QStringLiteral("gone1.gdb")));
+    ini.writeString(app::kSectionPaths, QStringLiteral("VaderIzar"), dbs.path(QStringLiteral("gone2.gdb")));
+    rec.fileAnswers.push_back(dbs.enterprisePath());
+    rec.fileAnswers.push_back(std::nullopt);
+
+    data::TdmMain dm;
+    QVERIFY(!dm.DataModuleCreate());
+    QCOMPARE(rec.fileRequests.size(), 2);
+    QCOMPARE(rec.fileRequests[0].title, kAeTitle);
+    QCOMPARE(rec.fileRequests[1].title, kPriceTitle);
+    QCOMPARE(rec.fileRequests[1].filter, kPriceFilter);
+    QCOMPARE(rec.texts(), QStringList{kPriceCancel});
+    // The first pick is already stored; nothing was connected.
+    QCOMPARE(iniValue(QStringLiteral("AEDir")), dbs.enterprisePath());
+    QCOMPARE(iniValue(QStringLiteral("VaderIzar")), dbs.path(QStringLiteral("gone2.gdb")));
+    QVERIFY(!dm.ibdAE.connected());
+    QVERIFY(!dm.dbMain.connected());
+}
+
+void TestConnections::pickedFilesAreStoredAndUsed()
+{
+    TestDatabases dbs;
+    DialogRecorder rec;
+    QTemporaryDir empty;
+    QDir::setCurrent(empty.path()); // no AENTER.GDB here
+    platform::IniFile(app::settingsPath())
+        .writeString(app::kSectionPaths, QStringLiteral("VaderIzar"), dbs.path(QStringLiteral("gone.gdb")));
+    rec.fileAnswers.push_back(dbs.enterprisePath());
+    rec.fileAnswers.push_back(dbs.pricePath());
+
+    data::TdmMain dm;
+    QVERIFY(dm.DataModuleCreate());
+    QCOMPARE(rec.fileRequests.size(), 2);
+    QCOMPARE(rec.fileRequests[1].directory, dbs.dir()); // the second dialog opens where the first pick was
+    QVERIFY(rec.boxes.isEmpty());
+    QCOMPARE(iniValue(QStringLiteral("AEDir")), dbs.enterprisePath());
+    QCOMPARE(iniValue(QStringLiteral("VaderIzar")), dbs.pricePath());
+    QCOMPARE(dm.ibdAE.databaseName(), dbs.enterprisePath());
+    QVERIFY(dm.ibdAE.connected());
+    QVERIFY(dm.dbMain.connected());
+}
+
+void TestConnections::typedNameOfMissingFileIsAccepted()
+{
+    TestDatabases dbs;
+    DialogRecorder rec;
+    dbs.writeSettings();
+    platform::IniFile(app::settingsPath()).writeString(app::kSectionPaths, QStringLiteral("AEDir"), QString());
+    const QString typed = dbs.path(QStringLiteral("typed.gdb"));
+    rec.fileAnswers.push_back(typed);
+
+    data::TdmMain dm;
+    QVERIFY(dm.DataModuleCreate());
+    QCOMPARE(iniValue(QStringLiteral("AEDir")), typed);
+    QCOMPARE(dm.ibdAE.databaseName(), typed);
+    QCOMPARE(rec.texts(BoxKind::Plain), QStringList{data::kAeOpenFailed});
+    QVERIFY(!dm.ibdAE.connected());
+    QVERIFY(dm.dbMain.connected());
+}
+
+void TestConnections::remoteNameIsNotCheckedAsFile()
+{
+    QVERIFY(data::isRemoteDatabaseName(QStringLiteral("localhost:/db/AENTER.GDB")));
+    QVERIFY(data::isRemoteDatabaseName(QStringLiteral("srv/3051:C:\\db\\AENTER.GDB")));
+    QVERIFY(data::isRemoteDatabaseName(QStringLiteral("inet://srv/db")));
+    QVERIFY(!data::isRemoteDatabaseName(QStringLiteral("C:\\db\\AENTER.GDB")));
+    QVERIFY(!data::isRemoteDatabaseName(QStringLiteral("/db/a:b.gdb")));
+    QVERIFY(!data::isRemoteDatabaseName(QStringLiteral("AENTER.GDB")));
+
+    TestDatabases dbs;
+    DialogRecorder rec;
+    dbs.writeSettings();
+    // Port 1 on loopback: nobody listens, the connect is refused at once.
+    platform::IniFile(app::settingsPath())
+        .writeString(app::kSectionPaths, QStringLiteral("AEDir"), QStringLiteral("127.0.0.1/1:/nowhere/AENTER.GDB"));
+    data::TdmMain dm;
+    QVERIFY(dm.DataModuleCreate());
+    QVERIFY(rec.fileRequests.isEmpty());
+    QCOMPARE(rec.texts(), QStringList{data::kAeOpenFailed});
+}
+
+void TestConnections::unwritableSettingsFileStopsStartButKeepsNames()
+{
+    TestDatabases dbs;
+    DialogRecorder rec;
+    QTemporaryDir empty;
+    QDir::setCurrent(empty.path());
+    // A folder where the settings file should be: it reads as missing and
+    // cannot be written, even by root.
+    QVERIFY(QDir().mkpath(app::settingsPath()));
+    rec.fileAnswers.push_back(dbs.enterprisePath());
+
+    data::TdmMain dm;
+    try {
+        dm.DataModuleCreate();
+        QFAIL("the failed write was not reported");
+    } catch (const platform::Failure& f) {
+        QCOMPARE(f.text(), QStringLiteral("Unable to write to ") + app::settingsPath());
+    }
+    QCOMPARE(dm.ibdAE.databaseName(), dbs.enterprisePath());
+    QCOMPARE(dm.dbMain.databaseName(), dbs.pricePath());
+    QCOMPARE(rec.fileRequests.size(), 1);
+    QVERIFY(!dm.ibdAE.connected());
+    QVERIFY(!dm.dbMain.connected());
+    // The reconnect ticks connect both later.
+    QVERIFY(dm.connectEnterprise());
+    QVERIFY(dm.connectPrice());
+    QVERIFY(dm.taCurrency.isOpen());
+}
+
+void TestConnections::startupConnectFailuresAndRetries()
+{
+    TestDatabases dbs;
+    DialogRecorder rec;
+    const QString ae = dbs.path(QStringLiteral("broken-ae.gdb"));
+    const QString price = dbs.path(QStringLiteral("broken-price.gdb"));
+    writeFile(ae, "not a database");
+    writeFile(price, "not a database either");
+    platform::IniFile ini(app::settingsPath());
+    ini.writeString(app::kSectionPaths, QStringLiteral("AEDir"), ae);
+    ini.writeString(app::kSectionPaths, QStringLiteral("VaderIzar"), price);
+
+    data::TdmMain dm;
+    QVERIFY(dm.DataModuleCreate()); // the start goes on
+    QCOMPARE(rec.texts(BoxKind::Plain), (QStringList{data::kAeOpenFailed, data::kPriceOpenFailed}));
+    QVERIFY(data::kAeOpenFailed.contains(QLatin1Char('\r')));
+    QVERIFY(!dm.ibdAE.connected());
+    QVERIFY(!dm.dbMain.connected());
+
+    // A tick while the file is still bad fails with the client library's
+    // text, and the next one tries again.
+    for (int tick = 0; tick < 2; ++tick) {
+        try {
+            dm.connectEnterprise();
+            QFAIL("connected to a broken file");
+        } catch (const fb::Error& e) {
+            QVERIFY2(!e.text().isEmpty() && e.text() != data::kAeOpenFailed, qPrintable(e.text()));
+        }
+    }
+    QVERIFY_THROWS_EXCEPTION(fb::Error, dm.connectPrice());
+
+    dbs.disconnectAll();
+    QFile::remove(ae);
+    QFile::remove(price);
+    QVERIFY(QFile::copy(dbs.enterprisePath(), ae));
+    QVERIFY(QFile::copy(dbs.pricePath(), price));
+    QVERIFY(dm.connectEnterprise());
+    QVERIFY(dm.connectPrice());
+    QVERIFY(dm.taCurrency.isOpen());
+    QVERIFY(dm.connectEnterprise()); // connected: nothing more happens
+}
+
+void TestConnections::aliasRecordsStoredAndReadBack()
+{
+    TestDatabases dbs;
+    DialogRecorder rec;
+    dbs.writeSettings();
+    {
+        data::TdmMain dm;
+        QVERIFY(dm.DataModuleCreate());
+        for (fb::Database* db : {&dm.ibdAE, &dm.dbMain}) {
+            auto r = platform::readAlias(db->alias());
+            QVERIFY2(r, qPrintable(db->alias()));
+            QCOMPARE(r->databaseName, db->databaseName());
+            QCOMPARE(r->userName, QStringLiteral("SYSDBA"));
+            QCOMPARE(r->lcCtype, QStringLiteral("WIN1251"));
+            QCOMPARE(r->sqlRoleName, QString());
+            QCOMPARE(r->sqlDialect, QStringLiteral("1"));
+        }
+        QCOMPARE(dm.ibdAE.alias(), QStringLiteral("AE"));
+        QVERIFY(dm.dbMain.alias() != dm.ibdAE.alias());
+    }
+    QFile store(platform::aliasStorePath());
+    QVERIFY(store.open(QIODevice::ReadOnly));
+    QVERIFY(!store.readAll().contains("kavuntelo")); // the password is never stored
+
+    // A user name stored by an earlier run is used; the database name comes
+    // from the settings file all the same.
+    platform::storeAlias(QStringLiteral("AE"), {QStringLiteral("/elsewhere/AENTER.GDB"), QStringLiteral("CLERK"),
+                                                QStringLiteral("WIN1251"), QString(), QStringLiteral("1")});
+    data::TdmMain dm;
+    QCOMPARE(dm.ibdAE.databaseName(), QStringLiteral("/elsewhere/AENTER.GDB"));
+    QCOMPARE(dm.ibdAE.params().userName, QStringLiteral("CLERK"));
+    QVERIFY(dm.DataModuleCreate());
+    QCOMPARE(dm.ibdAE.databaseName(), dbs.enterprisePath());
+    QCOMPARE(scalar(dm.ibdAE, QStringLiteral("select current_user as V from rdb$database")), QStringLiteral("CLERK"));
+    QCOMPARE(platform::readAlias(QStringLiteral("AE"))->databaseName, dbs.enterprisePath());
+}
+
+void TestConnections::connectionParametersReachTheServer()
+{
+    TestDatabases dbs;
+    DialogRecorder rec;
+    dbs.writeSettings();
+    data::TdmMain dm;
+    QVERIFY(dm.DataModuleCreate());
+    const QString charset = QStringLiteral(
+        "select trim(c.rdb$character_set_name) as V from mon$attachments a "
+        "join rdb$character_sets c on c.rdb$character_set_id = a.mon$character_set_id "
+        "where a.mon$attachment_id = current_connection");
+    for (fb::Database* db : {&dm.ibdAE, &dm.dbMain}) {
+        QCOMPARE(scalar(*db, charset), QStringLiteral("WIN1251"));
+        QCOMPARE(scalar(*db, QStringLiteral("select current_user as V from rdb$database")), QStringLiteral("SYSDBA"));
+        // In dialect 1 double quotes make a string, not a name.
+        QCOMPARE(scalar(*db, QStringLiteral("select \"one\" as V from rdb$database")), QStringLiteral("one"));
+    }
+}
+
+void TestConnections::enterpriseTransactionIsReadOnly()
+{
+    TestDatabases dbs;
+    DialogRecorder rec;
+    dbs.writeSettings();
+    data::TdmMain dm;
+    QVERIFY(dm.DataModuleCreate());
+    const QString params = QStringLiteral(
+        "select mon$read_only || ' ' || mon$isolation_mode || ' ' || mon$lock_timeout as V "
+        "from mon$transactions where mon$transaction_id = current_transaction");
+    // read only / read committed with record versions / no wait
+    QCOMPARE(scalar(dm.ibdAE, params), QStringLiteral("1 2 0"));
+    QCOMPARE(scalar(dm.dbMain, params), QStringLiteral("0 2 0"));
+    try {
+        dm.ibdAE.executeImmediate(QStringLiteral("insert into PART (ID, NAME) values (999, 'x')"));
+        QFAIL("the enterprise database took a write");
+    } catch (const fb::Error& e) {
+        QVERIFY2(e.hasCode(335544361), qPrintable(e.text())); // read-only transaction
+    }
+
+    // Closing ends the transaction.
+    const QString id = scalar(dm.ibdAE, QStringLiteral("select current_transaction as V from rdb$database"));
+    dm.ibdAE.disconnect();
+    QVERIFY(!dm.ibtAE.active());
+    const auto left = dbs.column(Db::Enterprise,
+                                 QStringLiteral("select count(*) from mon$transactions where mon$transaction_id = ") + id);
+    QCOMPARE(left.size(), size_t(1));
+    QCOMPARE(fb::Field(&left[0], nullptr, 0).asInteger(), 0);
+}
+
+void TestConnections::priceTransactionCommittedOnClose()
+{
+    TestDatabases dbs;
+    DialogRecorder rec;
+    dbs.writeSettings();
+    const QString count = QStringLiteral("select count(*) from CURRENCY where CUNAME = 'ZZZ'");
+    auto rows = [&] { return fb::Field(&dbs.column(Db::Price, count).at(0), nullptr, 0).asInteger(); };
+    {
+        data::TdmMain dm;
+        QVERIFY(dm.DataModuleCreate());
+        dm.dbMain.executeImmediate(QStringLiteral("insert into CURRENCY (CUNAME, CURATE) values ('ZZZ', 2)"));
+        QCOMPARE(rows(), 0); // not committed yet
+        dm.refreshConnections();
+        QCOMPARE(rows(), 1);
+        dm.dbMain.executeImmediate(QStringLiteral("insert into CURRENCY (CUNAME, CURATE) values ('ZZZ', 3)"));
+    }
+    // The data module's end commits too.
+    QCOMPARE(rows(), 2);
+}
+
+void TestConnections::refreshReopensBoth()
+{
+    TestDatabases dbs;
+    DialogRecorder rec;
+    dbs.addPart({.manufactureCode = QStringLiteral("OC90"), .name = QStringLiteral("Фильтр масляный")});
+    dbs.writeSettings();
+    data::TdmMain dm;
+    QVERIFY(dm.DataModuleCreate());
+    dm.ibqGetPartID.setParam(QStringLiteral("Num"), QStringLiteral("%OC90%"));
+    dm.ibqGetPartID.open();
+    QCOMPARE(dm.ibqGetPartID.recordCount(), 1);
+    QVERIFY(dm.ibtAE.active());
+
+    dm.refreshConnections();
+    QVERIFY(!dm.ibqGetPartID.isOpen()); // the search list goes empty
+    QVERIFY(!dm.ibtAE.active());
+    QVERIFY(dm.ibdAE.connected());
+    QVERIFY(dm.dbMain.connected());
+    QVERIFY(dm.taCurrency.isOpen());
+    dm.ibqGetPartID.setParam(QStringLiteral("Num"), QStringLiteral("%OC90%"));
+    dm.ibqGetPartID.open();
+    QCOMPARE(dm.ibqGetPartID.field(QStringLiteral("NAME")).asString(), QStringLiteral("Фильтр масляный"));
+}
+
+void TestConnections::refreshStopsAtFailingStep()
+{
+    TestDatabases dbs;
+    DialogRecorder rec;
+    dbs.writeSettings();
+    data::TdmMain dm;
+    QVERIFY(dm.DataModuleCreate());
+    dbs.disconnectAll();
+    const QString moved = dbs.path(QStringLiteral("moved.gdb"));
+    QVERIFY(QFile::rename(dbs.enterprisePath(), moved));
+
+    QVERIFY_THROWS_EXCEPTION(fb::Error, dm.refreshConnections());
+    QVERIFY(!dm.ibdAE.connected());
+    QVERIFY(!dm.dbMain.connected()); // the steps after the failure did not run
+
+    QVERIFY(QFile::rename(moved, dbs.enterprisePath()));
+    dm.refreshConnections();
+    QVERIFY(dm.ibdAE.connected());
+    QVERIFY(dm.dbMain.connected());
+    QVERIFY(dm.taCurrency.isOpen());
+}
+
+QTEST_MAIN(TestConnections)
+#include "tst_connections.moc"
