@@ -7,11 +7,13 @@
 #include "bench/RawClient.h"
 
 #include "data/TdmMain.h"
+#include "order/OrderGrid.h"
 #include "order/TfmOrder.h"
 #include "platform/Dialogs.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QProgressBar>
 
 #include <string>
 
@@ -144,18 +146,32 @@ int main(int argc, char** argv)
                 .arg(fr.lines)
                 .arg(candidates)
                 .arg(w.mtOrder.count()));
-    std::vector<double> p, f;
+    // Diagnostic variants: the same build with the progress bar hidden, and
+    // with the grid hidden too, so their painting drops out of the figure.
+    auto variant = [&](bool bar, bool grid) {
+        w.pbOrder->setVisible(bar);
+        w.dgOrder->setVisible(grid);
+        QCoreApplication::processEvents();
+        const double ms = program();
+        w.pbOrder->show();
+        w.dgOrder->show();
+        QCoreApplication::processEvents();
+        return ms;
+    };
+    std::vector<double> p, f, noBar, noBarGrid;
     const int runs = runCount();
     for (int i = 0; i < runs; ++i) {
-        if (i % 2) {
-            p.push_back(program());
-            f.push_back(floorRun());
-        } else {
-            f.push_back(floorRun());
-            p.push_back(program());
+        // Rotating the order, so none always follows the same one.
+        for (int k = 0; k < 4; ++k) {
+            switch ((i + k) % 4) {
+            case 0: f.push_back(floorRun()); break;
+            case 1: p.push_back(program()); break;
+            case 2: noBar.push_back(variant(false, true)); break;
+            default: noBarGrid.push_back(variant(false, false)); break;
+            }
         }
     }
-    const Stats ps = summarize(p), fs = summarize(f);
+    const Stats ps = summarize(p), fs = summarize(f), nb = summarize(noBar), nbg = summarize(noBarGrid);
     const bool met = ps.median <= 1.25 * fs.median;
 
     out(QStringLiteral("## Order build"));
@@ -163,7 +179,7 @@ int main(int argc, char** argv)
     out(QStringLiteral("`TfmOrder::cbSortChange` in the real order window (offscreen, shown), warehouse choice "
                        "\"E\" as the main window's order command sets it, sort \"по наименованию\": %1 candidates "
                        "(`MINSTOCK` > 0), %2 order lines. Whole build, from the call to the last row painted, "
-                       "milliseconds, %3 runs after one warm-up. Floor: the candidate query and the same per-part "
+                       "milliseconds, %3 runs after one warm-up, the variants in rotating order. Floor: the candidate query and the same per-part "
                        "statements (`ibqIncome`, `ibqOutput`, `ibqReserve`, `ibqGetLastSklad`, `ibqGetAVGCost`) "
                        "in a plain loop through the client library, prepared once.")
             .arg(candidates)
@@ -176,6 +192,10 @@ int main(int argc, char** argv)
            ratio(ps.median, fs.median), QStringLiteral("≤ 1.25×")});
     t.row({QStringLiteral("Floor"), cell(fs, 0), num(fs.median * 1000 / candidates, 1), QStringLiteral("1.00×"),
            QString()});
+    t.row({QStringLiteral("Diagnostic: program, progress bar hidden"), cell(nb, 0), num(nb.median * 1000 / candidates, 1),
+           ratio(nb.median, fs.median), QString()});
+    t.row({QStringLiteral("Diagnostic: program, progress bar and grid hidden"), cell(nbg, 0),
+           num(nbg.median * 1000 / candidates, 1), ratio(nbg.median, fs.median), QString()});
     t.print();
     summaryLine(QStringLiteral("Order build, %1 candidates").arg(candidates), num(ps.median, 0) + QStringLiteral(" ms"),
                 num(fs.median, 0) + QStringLiteral(" ms (floor)"), ratio(ps.median, fs.median), QStringLiteral("≤ 1.25×"),

@@ -157,10 +157,16 @@ void TfmMain::buildWindow()
     sbMain->setFixedHeight(19);
     for (size_t i = 0; i < sbPanels.size(); ++i) {
         auto* panel = new QLabel(sbMain);
-        panel->setFixedWidth(50);
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Sunken);
-        sbMain->addWidget(panel);
+        // The last panel, the part's name, takes the rest of the bar, as a
+        // status bar's last panel does.
+        const bool last = i + 1 == sbPanels.size();
+        if (last)
+            panel->setMinimumWidth(50);
+        else
+            panel->setFixedWidth(50);
+        sbMain->addWidget(panel, last ? 1 : 0);
         sbPanels[i] = panel;
     }
     sbPanels[0]->setText(QStringLiteral("РЦ:"));
@@ -194,7 +200,10 @@ QWidget* TfmMain::buildButtonPanel()
     connect(edNumber, &QLineEdit::returnPressed, this, app::guard([this] { sbSearchClick(); }));
 
     cbWildSearch = new QCheckBox(QStringLiteral("По подстроке"), paButtons);
-    cbWildSearch->setGeometry(9, 32, 93, 17);
+    cbWildSearch->setGeometry(9, 32, 95, 17);
+    QFont small = cbWildSearch->font();
+    small.setPixelSize(10); // the caption must fit beside the search button
+    cbWildSearch->setFont(small);
     cbWildSearch->installEventFilter(this);
     connect(cbWildSearch, &QCheckBox::clicked, this, app::guard([this] { cbWildSearchClick(); }));
 
@@ -278,6 +287,13 @@ QWidget* TfmMain::buildPricesPage()
     }
     col->addStretch(1);
     return page;
+}
+
+void TfmMain::setPanel(int i, const QString& text)
+{
+    QLabel* panel = sbPanels.at(static_cast<size_t>(i));
+    panel->setText(text);
+    panel->setToolTip(text); // a part's name is longer than its panel
 }
 
 QString TfmMain::panelText(int i) const
@@ -456,7 +472,7 @@ void TfmMain::dgSearchPartsDblClick()
         if (auto stock = stockOf(CurrentPartID))
             stOst->setText(platform::formatFixed(*stock, 5, 2, decimalSep()));
         else
-            sbPanels[4]->clear();
+            setPanel(4, {});
         LoadCrossNumbers();
         ShowPrices(clicked);
         edNumber->setText(clicked);
@@ -512,8 +528,8 @@ void TfmMain::ClearDisplay()
     edMOpt->clear();
     edSpecialCount->setText(QStringLiteral("1"));
     edSpecial->clear();
-    for (size_t i = 1; i < sbPanels.size(); ++i)
-        sbPanels[i]->clear();
+    for (int i = 1; i < int(sbPanels.size()); ++i)
+        setPanel(i, {});
     dm_.ibqGetPartID.close();
     dm_.ibqGetCrossNums.close();
 }
@@ -525,7 +541,7 @@ void TfmMain::ShowStockAndPrices()
         stOst->setText(platform::formatFixed(*stock, 5, 2, decimalSep()));
     } else {
         stOst->clear();
-        sbPanels[4]->clear();
+        setPanel(4, {});
     }
     pcTabs->setCurrentWidget(tsPrices);
     ShowPrices(edNumber->text());
@@ -568,12 +584,12 @@ void TfmMain::ShowPrices(const QString& number)
                 const QString t = price.isNull()
                                       ? QString()
                                       : QString::number(platform::RoundUp(price.asDouble() * double(rates[i])));
-                sbPanels[static_cast<size_t>(i + 1)]->setText(t);
+                setPanel(i + 1, t);
             }
         }
     } else {
         for (int i = 1; i <= 3; ++i)
-            sbPanels[static_cast<size_t>(i)]->clear();
+            setPanel(i, {});
     }
     QCoreApplication::processEvents();
 }
@@ -586,7 +602,7 @@ void TfmMain::ShowDescription(qint32 id)
         q.prepare();
     q.setParam(QStringLiteral("ID"), id);
     q.open();
-    sbPanels[4]->setText(q.hasRow() ? q.field(QStringLiteral("NAME")).asString() : QString());
+    setPanel(4, q.hasRow() ? q.field(QStringLiteral("NAME")).asString() : QString());
 }
 
 void TfmMain::priceQuantity(QLineEdit* count, QLineEdit* price, const char* column)

@@ -81,6 +81,7 @@ public:
     QStatusBar* sbMain;
     std::array<QLabel*, 5> sbPanels{};
     QString panelText(int i) const;
+    void setPanel(int i, const QString& text);
 
     // Menu
     QAction* miDataBaseUpdate;

@@ -55,11 +55,13 @@ run() {
     echo "Running $name ..."
     "$BIN/$name" "$@" >"$OUT/$name.md"
 }
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 run bench_lookup "$ENT" "$PRICE"
 run bench_datalayer "$ENT"
 run bench_order "$ENT" "$PRICE"
 run bench_history
 run bench_startup "$ENT" "$PRICE"
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 DOC=$ROOT/docs/benchmarks.md
 mkdir -p "$ROOT/docs"
@@ -81,6 +83,7 @@ qtver=$(dpkg-query -W -f='${Version}' libqt6core6 2>/dev/null || echo "?")
     echo "- Memory: $mem"
     echo "- System: $os, kernel $(uname -r)"
     echo "- Firebird client and embedded engine: $fbver; Qt $qtver; offscreen platform"
+    echo "- Load average (1, 5, 15 min) before the runs: $load_before; after: $load_after (other work on the machine slows every figure and widens the ranges)"
     echo "- Build: CMake Release, $(c++ --version | head -n 1)"
     echo "- Enterprise database: \`orvado-makedb large\` with $PARTS parts, $LINES document lines, seed $SEED ($(du -m "$ENT" | cut -f1) MiB); price database: \`orvado-makedb price\`"
     echo

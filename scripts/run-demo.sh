@@ -17,6 +17,10 @@ fi
 # The counter desks this is made for run under Russian regional settings.
 export LANG="${LANG:-ru_RU.UTF-8}"
 [ "$LANG" = "C.UTF-8" ] && export LANG=ru_RU.UTF-8
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  export XDG_RUNTIME_DIR="$PWD/build/xdg"
+  mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+fi
 cd "$BIN"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   echo "No display (DISPLAY is not set): run it on a virtual one with  xvfb-run -a scripts/run-demo.sh" >&2

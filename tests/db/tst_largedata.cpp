@@ -36,7 +36,7 @@ private slots:
 
         // Exactly 5 %, one in each run of twenty IDs.
         QCOMPARE(count(t, "SELECT COUNT(*) FROM PART WHERE MINSTOCK > 0"), 100);
-        QCOMPARE(count(t, "SELECT COUNT(DISTINCT (ID - 1) / 20) FROM PART WHERE MINSTOCK > 0"), 100);
+        QCOMPARE(count(t, "SELECT COUNT(DISTINCT FLOOR((ID - 1) / 20.0)) FROM PART WHERE MINSTOCK > 0"), 100);
 
         // Unique makers' numbers in the makers' forms, not a counter.
         const QStringList codes = texts(t, "SELECT MANUFACTURECODE FROM PART ORDER BY ID");
