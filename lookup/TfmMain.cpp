@@ -5,6 +5,7 @@
 #include "data/QueryModel.h"
 #include "data/TdmMain.h"
 #include "lookup/Icons.h"
+#include "lookup/UpperCaseEdit.h"
 #include "lookup/UpDown.h"
 #include "platform/Desktop.h"
 #include "platform/Failure.h"
@@ -188,14 +189,7 @@ QWidget* TfmMain::buildButtonPanel()
     edNumber->setGeometry(9, 8, 89, 21);
     edNumber->installEventFilter(this);
     // Part numbers are kept in capitals; typed letters become capitals at once.
-    connect(edNumber, &QLineEdit::textEdited, this, [this](const QString& t) {
-        const QString up = t.toUpper();
-        if (up == t)
-            return;
-        const int pos = edNumber->cursorPosition();
-        edNumber->setText(up);
-        edNumber->setCursorPosition(pos);
-    });
+    makeUpperCase(edNumber);
     // A main window has no default button of its own: Enter is wired here.
     connect(edNumber, &QLineEdit::returnPressed, this, app::guard([this] { sbSearchClick(); }));
 

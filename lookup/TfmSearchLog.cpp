@@ -3,6 +3,7 @@
 #include "app/ErrorHandler.h"
 #include "lookup/HistoryFile.h"
 #include "lookup/Icons.h"
+#include "lookup/UpperCaseEdit.h"
 #include "platform/Desktop.h"
 #include "platform/Regional.h"
 
@@ -47,14 +48,7 @@ TfmSearchLog::TfmSearchLog(const QString& historyPath, std::function<void(const 
     Label2 = new QLabel(QStringLiteral("Поиск:"), bar);
     Label2->setFont(bold);
     edSearch = new QLineEdit(bar);
-    connect(edSearch, &QLineEdit::textEdited, this, [this](const QString& t) {
-        const QString up = t.toUpper();
-        if (up == t)
-            return;
-        const int pos = edSearch->cursorPosition();
-        edSearch->setText(up);
-        edSearch->setCursorPosition(pos);
-    });
+    makeUpperCase(edSearch);
     bbSearch = new QPushButton(bar);
     bbSearch->setIcon(searchIcon(18));
     bbSearch->setFixedSize(26, 24);
