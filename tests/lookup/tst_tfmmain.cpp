@@ -320,6 +320,32 @@ private slots:
         QCOMPARE(w->edRozn->text(), QStringLiteral("12"));
     }
 
+    // A database that is not there is reported at every tick until it
+    // appears; then the timer connects it and stops.
+    void reconnectTimerRetriesUntilTheDatabaseAppears()
+    {
+        data::TdmMain& dm = t->dm();
+        dm.ibdAE.disconnect();
+        const QString real = dm.ibdAE.databaseName();
+        // The test's own writer keeps the real file open in this process, so
+        // the missing file is another name.
+        dm.ibdAE.setDatabaseName(t->path(QStringLiteral("ELSEWHERE/AENTER.GDB")));
+        DialogRecorder rec;
+        w->Timer1.start();
+        w->Timer1Timer();
+        w->Timer1Timer();
+        QCOMPARE(rec.texts(BoxKind::Error).size(), 2);
+        QVERIFY(rec.texts(BoxKind::Error)[0].contains(QStringLiteral("AENTER.GDB")));
+        QVERIFY(w->Timer1.isActive());
+        QVERIFY(!dm.ibdAE.connected());
+
+        dm.ibdAE.setDatabaseName(real);
+        w->Timer1Timer();
+        QCOMPARE(rec.texts(BoxKind::Error).size(), 2);
+        QVERIFY(dm.ibdAE.connected());
+        QVERIFY(!w->Timer1.isActive());
+    }
+
     void euroRateFetchedOnceOrReported()
     {
         w->Timer3.start();
