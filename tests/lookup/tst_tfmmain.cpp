@@ -8,6 +8,7 @@
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"
 #include "tests/support/TestDatabases.h"
+#include "windows/TfmCrossList.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -15,6 +16,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -344,6 +346,46 @@ private slots:
         QCOMPARE(rec.texts(BoxKind::Error).size(), 2);
         QVERIFY(dm.ibdAE.connected());
         QVERIFY(!w->Timer1.isActive());
+    }
+
+    // The replacements window of the found part: a double-click searches the
+    // entry and closes; an empty entry empties the field and records nothing.
+    void replacementsHandANumberBackToTheSearch()
+    {
+        w->sbCrossListClick(); // no search yet: nothing opens
+        search(QStringLiteral("0986452044"));
+        const int linesBefore = int(historyBytes(*t).count('\n'));
+        auto pick = [this](int row) {
+            QTimer::singleShot(0, [row] {
+                auto* cl = qobject_cast<windows::TfmCrossList*>(QApplication::activeModalWidget());
+                QVERIFY(cl);
+                QCOMPARE(cl->lbCross->count(), 2);
+                cl->lbCross->setCurrentRow(row);
+                cl->lbCrossDblClick();
+            });
+            QTimer guard; // a window that never came must not hang the test
+            guard.setSingleShot(true);
+            connect(&guard, &QTimer::timeout, [] {
+                if (QWidget* m = QApplication::activeModalWidget())
+                    m->close();
+            });
+            guard.start(5000);
+            w->sbCrossListClick();
+        };
+        w->pcTabs->setCurrentWidget(w->tsFindNum);
+        pick(0); // "W712"
+        QVERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(w->edNumber->text(), QStringLiteral("W712"));
+        QCOMPARE(historyBytes(*t).count('\n'), linesBefore + 1);
+        QVERIFY(historyBytes(*t).endsWith(" W712\r\n"));
+
+        t->exec(testdb::Db::Enterprise, QStringLiteral("UPDATE PART SET REMARK = '' || ASCII_CHAR(13) || ASCII_CHAR(10) || 'X' WHERE ID = %1").arg(mann));
+        w->pcTabs->setCurrentWidget(w->tsFindNum);
+        search(QStringLiteral("W712"));
+        const int linesNow = int(historyBytes(*t).count('\n'));
+        pick(0); // the empty first line
+        QCOMPARE(w->edNumber->text(), QString());
+        QCOMPARE(historyBytes(*t).count('\n'), linesNow);
     }
 
     void euroRateFetchedOnceOrReported()
