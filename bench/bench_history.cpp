@@ -100,8 +100,8 @@ int main(int argc, char** argv)
     out(QStringLiteral("`HistoryFile::append` — the save the search's last step makes — in milliseconds, %1 runs "
                        "after one warm-up, on the local disk. *Append*: the file is exactly what the program last "
                        "read or wrote, so the new line is appended. *Rewrite*: another copy of the program added "
-                       "a line just before, so the save reads the file again and replaces it whole (that is also "
-                       "what every save cost before the append was introduced). After both the file is checked "
+                       "a line just before, so the save reads the file again and replaces it whole (what every save "
+                       "would cost without the append). After both the file is checked "
                        "to be byte for byte the list in CR LF form. *Load*: reading the file into the list at "
                        "start-up.")
             .arg(runs));
@@ -113,8 +113,8 @@ int main(int argc, char** argv)
                cell(s.load, 2)});
     t.print();
     out(QStringLiteral("The save with 1,000,000 lines costs %1× the save with 10 lines (target: flat, at most 2×)."
-                       " The full rewrite with 1,000,000 lines would cost %2×.")
-            .arg(num(growth, 2), num(large.rewrite.median / small.append.median, 0)));
+                       " A full rewrite of the 1,000,000-line file costs %2 times as much as that append.")
+            .arg(num(growth, 2), num(large.rewrite.median / large.append.median, 0)));
     out();
     summaryLine(QStringLiteral("History save, 1,000,000 lines"), num(large.append.median, 3) + QStringLiteral(" ms"),
                 num(small.append.median, 3) + QStringLiteral(" ms (10 lines)"), ratio(large.append.median, small.append.median),
