@@ -44,11 +44,32 @@ Stats summarize(std::vector<double> v)
     return s;
 }
 
+namespace {
+
+double g_lastCpuMs = 0;
+
+double cpuNowMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
+
+} // namespace
+
 double timeMs(const std::function<void()>& body)
 {
+    const double c0 = cpuNowMs();
     const double t0 = nowMs();
     body();
-    return nowMs() - t0;
+    const double wall = nowMs() - t0;
+    g_lastCpuMs = cpuNowMs() - c0;
+    return wall;
+}
+
+double lastCpuMs()
+{
+    return g_lastCpuMs;
 }
 
 QString num(double v, int decimals)

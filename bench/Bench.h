@@ -30,8 +30,10 @@ struct Stats {
 };
 Stats summarize(std::vector<double> values);
 
-// Times body() once, in milliseconds.
+// Times body() once: wall-clock milliseconds. The process's CPU time of the
+// same call is kept for lastCpuMs().
 double timeMs(const std::function<void()>& body);
+double lastCpuMs();
 
 // "12.3"
 QString num(double v, int decimals = 1);

@@ -40,7 +40,7 @@ namespace order {
 namespace {
 
 const int sumColumn = int(OrderField::SumCost);
-constexpr qint64 eventSliceMs = 40;
+constexpr qint64 eventSliceMs = 200;
 const int nameColumn = int(OrderField::NAME);
 
 QToolButton* speedButton(QWidget* parent, QStyle::StandardPixmap icon, const QString& hint)
@@ -373,7 +373,7 @@ void TfmOrder::buildOrder()
     pbOrder->setMaximum(int(candidates.size()));
 
     // Pending events run after the first row and then once a time slice
-    // has passed: the window repaints and answers input many times a second,
+    // has passed: the window repaints and answers input five times a second,
     // while a repaint after every one of thousands of rows would cost far
     // more than the figures themselves.
     int position = pbOrder->value();
@@ -386,10 +386,12 @@ void TfmOrder::buildOrder()
     for (const Candidate& c : candidates) {
         const double onStock = dm.GetOnStock(c.id);
         if (needsOrder(onStock, c.minStock)) {
-            if (!skladChoice_ || dm.GetLastSklad(c.id) == *skladChoice_)
+            if (!skladChoice_ || dm.GetLastSklad(c.id) == *skladChoice_) {
                 mtOrder.append(candidateLine(c, onStock, dm.GetAvgCost(c.id)));
+                // The totals change only with a new line.
+                dgOrderSumListRecalcAll();
+            }
         }
-        dgOrderSumListRecalcAll();
         position = std::min(position + 1, pbOrder->maximum());
         if (!slice.isValid() || slice.elapsed() >= eventSliceMs)
             letEventsRun();

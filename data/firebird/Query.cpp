@@ -570,8 +570,9 @@ void Query::close()
     if (!open_)
         return;
     open_ = false;
+    // The row store keeps its room: the statement's next run, which usually
+    // follows at once, fills it again without growing and faulting it in anew.
     cells_.clear();
-    cells_.shrink_to_fit();
     rows_ = 0;
     cur_ = -1;
     emit closed();
@@ -581,6 +582,7 @@ void Query::close()
 void Query::release()
 {
     close();
+    std::vector<Value>().swap(cells_);
     if (stmt_) {
         IStatement* s = stmt_;
         stmt_ = nullptr;
