@@ -367,9 +367,14 @@ std::optional<double> TdmMain::sumOf(fb::Query& q, qint32 id)
 
 double TdmMain::GetOnStock(qint32 id)
 {
+    return stockFigure(id).value_or(0.0);
+}
+
+std::optional<double> TdmMain::stockFigure(qint32 id)
+{
     auto income = sumOf(ibqIncome, id);
     if (!income || *income <= 0)
-        return 0;
+        return std::nullopt;
     double stock = *income;
     auto output = sumOf(ibqOutput, id);
     if (output && *output > 0)

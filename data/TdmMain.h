@@ -47,6 +47,9 @@ public:
 
     // Stock and cost figures of one part.
     double GetOnStock(qint32 id);
+    // The same figure, or nothing when the part was never received (the
+    // income sum missing or not above 0): the main window then shows none.
+    std::optional<double> stockFigure(qint32 id);
     double GetAvgCost(qint32 id);
     QString GetLastSklad(qint32 id);
 

@@ -463,7 +463,7 @@ void TfmMain::dgSearchPartsDblClick()
         ShowCrossList();
     } else {
         pcTabs->setCurrentWidget(tsPrices);
-        if (auto stock = stockOf(CurrentPartID))
+        if (auto stock = dm_.stockFigure(CurrentPartID))
             stOst->setText(platform::formatFixed(*stock, 5, 2, decimalSep()));
         else
             setPanel(4, {});
@@ -498,21 +498,6 @@ bool TfmMain::edNumberKeyPress(QChar key)
 
 // ---- Prices and stock ------------------------------------------------------
 
-std::optional<double> TfmMain::stockOf(qint32 id)
-{
-    const auto income = dm_.sumOf(dm_.ibqIncome, id);
-    if (!income || *income <= 0)
-        return std::nullopt;
-    double stock = *income;
-    const auto output = dm_.sumOf(dm_.ibqOutput, id);
-    if (output && *output > 0)
-        stock -= *output;
-    const auto reserve = dm_.sumOf(dm_.ibqReserve, id);
-    if (reserve && *reserve > 0)
-        stock -= *reserve;
-    return stock;
-}
-
 void TfmMain::ClearDisplay()
 {
     stOst->clear();
@@ -531,7 +516,7 @@ void TfmMain::ClearDisplay()
 void TfmMain::ShowStockAndPrices()
 {
     TakeCurrentRow();
-    if (auto stock = stockOf(CurrentPartID)) {
+    if (auto stock = dm_.stockFigure(CurrentPartID)) {
         stOst->setText(platform::formatFixed(*stock, 5, 2, decimalSep()));
     } else {
         stOst->clear();

@@ -158,8 +158,6 @@ private:
     void FormDestroy();
     void recordSearch();
     void priceQuantity(QLineEdit* count, QLineEdit* price, const char* column);
-    // The stock on hand, or nothing when the part was never received.
-    std::optional<double> stockOf(qint32 id);
     void connectTick(QTimer& timer, bool& busy, bool enterprise);
 
     data::TdmMain& dm_;
