@@ -1,5 +1,8 @@
 #include "bench/Bench.h"
 
+#include "data/TdmMain.h"
+#include "platform/Dialogs.h"
+
 #include "app/Markup.h"
 #include "platform/Desktop.h"
 #include "platform/IniFile.h"
@@ -203,6 +206,12 @@ void writeSampleHistory(const QString& path, qint64 lines)
     }
     if (f.write(chunk) != chunk.size() || !f.flush())
         die(QStringLiteral("cannot write %1").arg(path));
+}
+
+void startDataModule(data::TdmMain& dm, const platform::DialogRecorder& boxes)
+{
+    if (!dm.DataModuleCreate() || !dm.ibdAE.connected() || !boxes.boxes.isEmpty())
+        die(QStringLiteral("the data module did not connect: %1").arg(boxes.texts().join(QStringLiteral("; "))));
 }
 
 } // namespace bench

@@ -12,6 +12,13 @@
 #include <memory>
 #include <vector>
 
+namespace data {
+class TdmMain;
+}
+namespace platform {
+class DialogRecorder;
+}
+
 namespace bench {
 
 // Monotonic clock in milliseconds; the same clock in every process, so a
@@ -69,6 +76,11 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// Runs the data module's start as the program does, on the settings written
+// into the program folder; stops the benchmark when a database did not
+// connect or a message box came up.
+void startDataModule(data::TdmMain& dm, const platform::DialogRecorder& boxes);
 
 // A line of the summary table that heads the results file. The script
 // gathers these from every benchmark's output.

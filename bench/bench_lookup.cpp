@@ -142,8 +142,7 @@ int main(int argc, char** argv)
     folder.writeSettings(enterprise, price);
     platform::DialogRecorder boxes;
     data::TdmMain dm;
-    if (!dm.DataModuleCreate() || !dm.ibdAE.connected() || !boxes.boxes.isEmpty())
-        die(QStringLiteral("the data module did not connect: %1").arg(boxes.texts().join(QStringLiteral("; "))));
+    startDataModule(dm, boxes);
     lookup::TfmMain w(dm);
     for (QTimer* t : {&w.Timer1, &w.Timer2, &w.Timer3, &w.UpdateTimer})
         t->stop();

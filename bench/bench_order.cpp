@@ -108,8 +108,7 @@ int main(int argc, char** argv)
     folder.writeSettings(enterprise, price);
     platform::DialogRecorder boxes;
     data::TdmMain dm;
-    if (!dm.DataModuleCreate() || !dm.ibdAE.connected() || !boxes.boxes.isEmpty())
-        die(QStringLiteral("the data module did not connect: %1").arg(boxes.texts().join(QStringLiteral("; "))));
+    startDataModule(dm, boxes);
     dm.EuroRate = dm.fetchEuroRate();
 
     // The window as the main window's order command shows it: warehouse "E".

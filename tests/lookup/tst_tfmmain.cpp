@@ -47,6 +47,21 @@ QTableView* visibleGrid(TfmMain& w)
     return w.dgCross->isVisibleTo(w.tsFindNum) ? w.dgCross : w.dgSearchParts;
 }
 
+// Closes a modal window that is still open after five seconds, so that a
+// window the test failed to answer cannot hang it.
+struct ModalGuard {
+    QTimer timer;
+    ModalGuard()
+    {
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, [] {
+            if (QWidget* m = QApplication::activeModalWidget())
+                m->close();
+        });
+        timer.start(5000);
+    }
+};
+
 } // namespace
 
 class TstTfmMain : public QObject {
@@ -363,13 +378,7 @@ private slots:
                 cl->lbCross->setCurrentRow(row);
                 cl->lbCrossDblClick();
             });
-            QTimer guard; // a window that never came must not hang the test
-            guard.setSingleShot(true);
-            connect(&guard, &QTimer::timeout, [] {
-                if (QWidget* m = QApplication::activeModalWidget())
-                    m->close();
-            });
-            guard.start(5000);
+            ModalGuard guard;
             w->sbCrossListClick();
         };
         w->pcTabs->setCurrentWidget(w->tsFindNum);
@@ -491,13 +500,7 @@ private slots:
                 log->reject();
             }
         });
-        QTimer guard; // a window that never came must not hang the test
-        guard.setSingleShot(true);
-        connect(&guard, &QTimer::timeout, [] {
-            if (QWidget* m = QApplication::activeModalWidget())
-                m->close();
-        });
-        guard.start(5000);
+        ModalGuard guard;
         w->miSearchLog->trigger();
         QVERIFY(rec.boxes.isEmpty());
         QCOMPARE(shown, QString());
