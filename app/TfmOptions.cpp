@@ -4,6 +4,7 @@
 #include "app/Markup.h"
 #include "platform/Dialogs.h"
 #include "platform/Failure.h"
+#include "platform/FileWrite.h"
 #include "platform/IniFile.h"
 #include "platform/NumberText.h"
 #include "platform/Regional.h"
@@ -38,8 +39,14 @@ QString writeFailureReason(const QString& path)
         return existing.errorString();
     existing.close();
     QSaveFile probe(path);
-    if (!probe.open(QIODevice::WriteOnly))
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return probe.errorString();
+    // As much as the file holds: a full disk refuses it and says so.
+    if (!platform::writeFully(probe, QByteArray(std::max<qint64>(existing.size(), 1), ' '))) {
+        const QString reason = probe.errorString();
+        probe.cancelWriting();
+        return reason;
+    }
     probe.cancelWriting();
     return QStringLiteral("файл недоступен для записи");
 }

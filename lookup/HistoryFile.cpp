@@ -2,6 +2,7 @@
 
 #include "platform/Cp1251.h"
 #include "platform/Failure.h"
+#include "platform/FileWrite.h"
 
 #include <QDir>
 #include <QFile>
@@ -225,7 +226,7 @@ bool HistoryFile::appendInPlace(const QByteArray& bytes)
     const std::optional<Stamp> now = stampOfOpen(file);
     if (!now || *now != *known_)
         return false;
-    if (file.write(bytes) != bytes.size()) {
+    if (!platform::writeFully(file, bytes)) {
         const QString reason = file.errorString();
         file.resize(now->size); // no half line left behind
         known_.reset();
@@ -246,9 +247,9 @@ void HistoryFile::rewrite()
     const QByteArray bytes = joinHistoryLines(all);
 
     QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw createFailure(path_, file.errorString());
-    if (file.write(bytes) != bytes.size()) {
+    if (!platform::writeFully(file, bytes)) {
         const QString reason = file.errorString();
         file.cancelWriting();
         throw createFailure(path_, reason);

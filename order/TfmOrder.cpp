@@ -10,6 +10,7 @@
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"
 #include "platform/Failure.h"
+#include "platform/FileWrite.h"
 #include "platform/Regional.h"
 #include "windows/TfmMoves.h"
 #include "windows/WindowPlace.h"
@@ -541,9 +542,9 @@ void TfmOrder::writeOrderFile()
         return platform::Failure(
             QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(*path), file.errorString()));
     };
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw fail();
-    if (file.write(bytes) != bytes.size()) {
+    if (!platform::writeFully(file, bytes)) {
         const platform::Failure failure = fail();
         file.cancelWriting();
         throw failure;

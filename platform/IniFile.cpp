@@ -2,6 +2,7 @@
 
 #include "platform/Cp1251.h"
 #include "platform/Failure.h"
+#include "platform/FileWrite.h"
 #include "platform/NumberText.h"
 
 #include <QByteArray>
@@ -235,7 +236,7 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     }
 
     QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !writeFully(file, out) || !file.commit())
         throw failure;
 }
 
