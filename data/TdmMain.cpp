@@ -225,7 +225,14 @@ TdmMain::TdmMain(QObject* parent)
                 db->params().dialect = dialect;
         }
         db->setAfterConnect([this, db]() {
-            storeAlias(*db);
+            // The record only carries the parameters over to the next start:
+            // a profile folder that cannot be written must not cost the
+            // connection its currency table, nor raise an error at every refresh.
+            try {
+                storeAlias(*db);
+            } catch (const platform::Failure& f) {
+                qWarning("%s", qPrintable(f.text()));
+            }
             if (db == &dbMain)
                 dbMainAfterConnect();
         });
@@ -329,8 +336,13 @@ void TdmMain::connectAtStart()
     }
     try {
         dbMain.connect();
-    } catch (const platform::Failure&) {
-        platform::showMessage(kPriceOpenFailed);
+    } catch (const platform::Failure& f) {
+        // Attached, but the currency table would not open: the path is right,
+        // so the user is told what is wrong with the database instead.
+        if (dbMain.connected())
+            platform::showError(f.text());
+        else
+            platform::showMessage(kPriceOpenFailed);
     }
 }
 
