@@ -214,11 +214,13 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
             const qsizetype after = loc.lastValueOfFirstSection >= 0 ? loc.lastValueOfFirstSection
                                                                       : loc.firstSection;
             Line& prev = lines[size_t(after)];
-            if (prev.end.isEmpty())
+            // A lone CR ends a line only at the end of the file: once a line
+            // follows, it needs its LF too, or the two would read as one.
+            if (!prev.end.endsWith('\n'))
                 prev.end = crlf;
             lines.insert(lines.begin() + after + 1, std::move(added));
         } else {
-            if (!lines.empty() && lines.back().end.isEmpty())
+            if (!lines.empty() && !lines.back().end.endsWith('\n'))
                 lines.back().end = crlf;
             Line header;
             header.text = '[' + toCp1251(sectionName) + ']';

@@ -138,6 +138,15 @@ QString plainForm(const Digits& x, QChar sep, int minDecimals)
     return s;
 }
 
+// Whether the digits stand for a magnitude above the largest finite double.
+bool beyondLargestDouble(const Digits& x)
+{
+    static const Digits largest = expand(std::numeric_limits<double>::max());
+    if (x.exp != largest.exp)
+        return x.exp > largest.exp;
+    return std::lexicographical_compare(largest.d, largest.d + largest.count, x.d, x.d + x.count);
+}
+
 bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
 
 bool isAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
@@ -152,7 +161,15 @@ QString formatGeneral(double v, QChar decimalSep, int precision)
         return QStringLiteral("0");
     precision = clampPrecision(precision);
     Digits x = expand(v);
+    const Digits whole = x;
     x.roundTo(precision);
+    if (beyondLargestDouble(x)) {
+        // Rounded up, the few values next to the largest double would give
+        // a text that reads back as out of range: those are cut instead.
+        x = whole;
+        x.count = std::min(x.count, precision);
+        x.stripTrailingZeros();
+    }
     if (x.exp >= precision || x.exp < -5)
         return exponentForm(x, decimalSep, false);
     return plainForm(x, decimalSep, 0);

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QtTest>
 
+#include <limits>
+
 using namespace order;
 
 namespace {
@@ -90,6 +92,20 @@ private slots:
         a.toOrder = 0.333333333333333; // 15 significant digits survive
         QVERIFY(sameLine(result.rows[0], a));
         QVERIFY(sameLine(result.rows[1], b));
+    }
+
+    void readsBackTheLargestNumbers()
+    {
+        // Rounded up to 15 digits, the largest double would pass itself and
+        // the file would refuse its own value.
+        OrderLine l = line(1, QStringLiteral("N"));
+        l.onStock = std::numeric_limits<double>::max();
+        l.cost = -std::numeric_limits<double>::max();
+        const ImportResult result = importOrder(exportOrder({l}));
+        QCOMPARE(result.error, QString());
+        QCOMPARE(result.rows.size(), size_t(1));
+        QVERIFY(result.rows[0].onStock == 1.79769313486231e308);
+        QVERIFY(result.rows[0].cost == -1.79769313486231e308);
     }
 
     void matchesColumnsByLabel()

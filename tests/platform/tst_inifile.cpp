@@ -7,6 +7,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
+#include <limits>
+
 using namespace platform;
 
 class TestIniFile : public QObject {
@@ -117,6 +120,42 @@ private slots:
         ini.writeString("New", "Key", "w");
         QCOMPARE(contents(), QByteArray("[Paths]\r\nAEnter=a\r\nMain=b\r\n\r\n; next\r\n"
                                         "[Charges]\r\nOptRate=2\n[Empty]\r\nk=v\r\n[New]\r\nKey=w\r\n"));
+    }
+
+    void writeAfterALastLineEndedByCr_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("into the section") << QByteArray("[Charges]\r") << "Charges"
+                                          << QByteArray("[Charges]\r\nOptRate=1,2\r\n");
+        QTest::newRow("new section") << QByteArray("[Charges]\r\nRoznRate=1,1\r") << "Paths"
+                                     << QByteArray("[Charges]\r\nRoznRate=1,1\r\n[Paths]\r\nOptRate=1,2\r\n");
+    }
+    void writeAfterALastLineEndedByCr()
+    {
+        // A lone CR ends only the last line: what is added after it must not
+        // run on into that line.
+        QFETCH(QByteArray, content);
+        QFETCH(QString, section);
+        QFETCH(QByteArray, expected);
+        setContents(path_, content);
+        IniFile ini(path_);
+        ini.writeString(section, "OptRate", "1,2");
+        QCOMPARE(contents(), expected);
+        QCOMPARE(ini.readString(section, "OptRate", "<def>"), QStringLiteral("1,2"));
+    }
+
+    void largestNumberReadsBack()
+    {
+        // Rounded to 15 digits it would pass the largest double and read as
+        // out of range, giving the default.
+        IniFile ini(path_);
+        for (double v : {std::numeric_limits<double>::max(), -std::numeric_limits<double>::max()}) {
+            ini.writeFloat("Charges", "RoznRate", v, u',');
+            const double back = ini.readFloat("Charges", "RoznRate", 1, u',');
+            QVERIFY2(back != 1 && std::abs(back - v) <= std::abs(v) * 1e-14, qPrintable(contents()));
+        }
     }
 
     void firstWriteCreatesTheFile()

@@ -30,6 +30,11 @@ private slots:
         QTest::newRow("0.00001 plain") << 0.00001 << 15 << "0.00001";
         QTest::newRow("precision 4 exponent") << -12345.0 << 4 << "-1.235E4";
         QTest::newRow("float widened") << double(1.1f) << 15 << "1.10000002384186";
+        // Rounding up would pass the largest double: the text could not be read back.
+        QTest::newRow("largest double cut") << std::numeric_limits<double>::max() << 15 << "1.79769313486231E308";
+        QTest::newRow("lowest double cut") << std::numeric_limits<double>::lowest() << 4 << "-1.797E308";
+        QTest::newRow("largest double, all digits") << std::numeric_limits<double>::max() << 17
+                                                    << "1.7976931348623157E308";
         // An exact tie in the 17th digit rounds up, as Qt's digits have it.
         QTest::newRow("17 digits tie") << 969489247239175.625 << 17 << "969489247239175.63";
     }
