@@ -2,7 +2,7 @@
 # Installs every Debian package the build, the demo and the tests need.
 # Safe to run again: apt-get skips what is already there.
 set -eu
-PACKAGES="cmake ninja-build g++ pkg-config
+PACKAGES="cmake ninja-build g++ pkg-config clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev libqt6sql6-ibase
   firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-server firebird3.0-utils
   fonts-dejavu-core xvfb xauth x11-utils imagemagick"
