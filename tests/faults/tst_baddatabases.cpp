@@ -16,6 +16,7 @@
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "tests/support/FileFaults.h"
+#include "tests/support/ModalGuard.h"
 #include "tests/support/TestDatabases.h"
 #include "windows/TfmMoves.h"
 
@@ -34,6 +35,7 @@
 
 #include <memory>
 
+using testsupport::ModalGuard;
 using platform::BoxKind;
 using platform::DialogRecorder;
 using testdb::Db;
@@ -95,20 +97,6 @@ const QString kEuroProcedure = QStringLiteral(
 const QString kEuroWithoutTable = QStringLiteral(
     "CREATE OR ALTER PROCEDURE GET_EURO_RATE RETURNS (RATE DOUBLE PRECISION) AS BEGIN RATE = 41.5; END");
 
-// Closes a modal window still open after five seconds, so one the test did
-// not expect cannot hang it.
-struct ModalGuard {
-    QTimer timer;
-    ModalGuard()
-    {
-        timer.setSingleShot(true);
-        QObject::connect(&timer, &QTimer::timeout, [] {
-            if (QWidget* m = QApplication::activeModalWidget())
-                m->close();
-        });
-        timer.start(5000);
-    }
-};
 
 // The start sequence of the program: the data module's creation inside the
 // default error handler, the main window, the hidden order window.

@@ -20,6 +20,7 @@
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"
 #include "tests/support/FileFaults.h"
+#include "tests/support/ModalGuard.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QApplication>
@@ -36,6 +37,7 @@
 #include <cstring>
 #include <memory>
 
+using testsupport::ModalGuard;
 using faults::differenceFrom;
 using faults::fileBytes;
 using faults::writeBytes;
@@ -168,20 +170,6 @@ QString quotedNative(const QString& path)
     return QLatin1Char('"') + QDir::toNativeSeparators(path) + QLatin1Char('"');
 }
 
-// Closes a modal window still open after five seconds, so a window the test
-// did not expect cannot hang it.
-struct ModalGuard {
-    QTimer timer;
-    ModalGuard()
-    {
-        timer.setSingleShot(true);
-        QObject::connect(&timer, &QTimer::timeout, [] {
-            if (QWidget* m = QApplication::activeModalWidget())
-                m->close();
-        });
-        timer.start(5000);
-    }
-};
 
 bool sameLines(const std::vector<order::OrderLine>& a, const std::vector<order::OrderLine>& b)
 {

@@ -11,6 +11,7 @@
 #include "lookup/TfmMain.h"
 #include "order/TfmOrder.h"
 #include "platform/Dialogs.h"
+#include "tests/support/ModalGuard.h"
 #include "tests/support/TestDatabases.h"
 #include "windows/TfmMoves.h"
 
@@ -165,13 +166,7 @@ Day TestReadOnlyDb::workADay(const QString& enterprisePath)
                     moves->close();
                 }
             });
-            QTimer guard;
-            guard.setSingleShot(true);
-            QObject::connect(&guard, &QTimer::timeout, [] {
-                if (QWidget* m = QApplication::activeModalWidget())
-                    m->close();
-            });
-            guard.start(5000);
+            testsupport::ModalGuard guard;
             main.sbMoves->click();
         }
         day.sightings << s;

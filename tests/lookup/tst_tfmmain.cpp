@@ -7,6 +7,7 @@
 #include "lookup/UpDown.h"
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"
+#include "tests/support/ModalGuard.h"
 #include "tests/support/TestDatabases.h"
 #include "windows/TfmCrossList.h"
 
@@ -25,6 +26,7 @@
 #include <QTextEdit>
 #include <QToolButton>
 
+using testsupport::ModalGuard;
 using lookup::TfmMain;
 using platform::BoxKind;
 using platform::DialogRecorder;
@@ -47,20 +49,6 @@ QTableView* visibleGrid(TfmMain& w)
     return w.dgCross->isVisibleTo(w.tsFindNum) ? w.dgCross : w.dgSearchParts;
 }
 
-// Closes a modal window that is still open after five seconds, so that a
-// window the test failed to answer cannot hang it.
-struct ModalGuard {
-    QTimer timer;
-    ModalGuard()
-    {
-        timer.setSingleShot(true);
-        QObject::connect(&timer, &QTimer::timeout, [] {
-            if (QWidget* m = QApplication::activeModalWidget())
-                m->close();
-        });
-        timer.start(5000);
-    }
-};
 
 } // namespace
 
