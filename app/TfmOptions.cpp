@@ -2,6 +2,7 @@
 
 #include "app/ErrorHandler.h"
 #include "app/Markup.h"
+#include "platform/FormFont.h"
 #include "platform/Dialogs.h"
 #include "platform/Failure.h"
 #include "platform/FileWrite.h"
@@ -64,9 +65,7 @@ TfmOptions::TfmOptions(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Настройки"));
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(322, 168);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
+    platform::useFormFont(this);
 
     pcOptions = new QTabWidget(this);
     tsCharges = new QWidget;

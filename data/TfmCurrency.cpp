@@ -2,6 +2,7 @@
 
 #include "app/ErrorHandler.h"
 #include "data/TdmMain.h"
+#include "platform/FormFont.h"
 #include "platform/Dialogs.h"
 #include "platform/NumberText.h"
 #include "platform/Regional.h"
@@ -189,9 +190,7 @@ TfmCurrency::TfmCurrency(TdmMain& dm, QWidget* parent) : QDialog(parent), table_
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(258, 190);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
+    platform::useFormFont(this);
 
     dsCurrency = new CurrencyModel(table_, this);
     delegate = new CurrencyDelegate(this);

@@ -7,6 +7,7 @@
 #include "lookup/Icons.h"
 #include "lookup/UpperCaseEdit.h"
 #include "lookup/UpDown.h"
+#include "platform/FormFont.h"
 #include "platform/Desktop.h"
 #include "platform/Failure.h"
 #include "platform/NumberText.h"
@@ -21,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QStackedLayout>
@@ -30,6 +32,7 @@
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <qdrawutil.h>
 
 namespace lookup {
 
@@ -84,6 +87,21 @@ QToolButton* flatButton(QWidget* parent, const QString& hint, const QIcon& icon,
     return b;
 }
 
+// The button panel's frame: a raised inner bevel inside a lowered outer
+// one, each one pixel wide.
+class BevelPanel : public QFrame {
+public:
+    using QFrame::QFrame;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        qDrawShadePanel(&p, rect(), palette(), true, 1);
+        qDrawShadePanel(&p, rect().adjusted(1, 1, -1, -1), palette(), false, 1);
+    }
+};
+
 } // namespace
 
 TfmMain::TfmMain(data::TdmMain& dm, QWidget* parent)
@@ -120,9 +138,7 @@ void TfmMain::buildWindow()
     setWindowTitle(QStringLiteral("Остатки по складу"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setPixelSize(11);
-    setFont(f);
+    platform::useFormFont(this);
 
     auto* client = new QWidget(this);
     auto* column = new QVBoxLayout(client);
@@ -179,10 +195,8 @@ void TfmMain::buildWindow()
 
 QWidget* TfmMain::buildButtonPanel()
 {
-    paButtons = new QFrame;
+    paButtons = new BevelPanel;
     paButtons->setFixedHeight(54);
-    paButtons->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    paButtons->setLineWidth(2);
 
     edNumber = new QLineEdit(paButtons);
     edNumber->setObjectName(QStringLiteral("edNumber"));

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QFont>
+#include "platform/FormFont.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -14,12 +15,6 @@ inline void centreOnScreen(QWidget* w)
         w->move(s->availableGeometry().center() - w->rect().center());
 }
 
-// The font every window of the program is drawn in, 11 pixels high.
-inline void useFormFont(QWidget* w)
-{
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setPixelSize(11);
-    w->setFont(f);
-}
+using platform::useFormFont;
 
 } // namespace windows
