@@ -30,7 +30,7 @@ int run()
 
     lookup::TfmMain main(dm);
     auto* orderWindow = new order::TfmOrder(dm, &main);
-    orderWindow->searchNumber = [&main](const QString& n) { main.searchNumber(n); };
+    orderWindow->searchNumber = [&main](const QString& n) { return main.searchNumber(n); };
     orderWindow->setRefreshEnabled = [&main](bool on) {
         if (on)
             main.UpdateTimer.start();

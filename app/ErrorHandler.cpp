@@ -22,12 +22,14 @@ QString currentFailureText()
     }
 }
 
-void guarded(const std::function<void()>& body)
+bool guarded(const std::function<void()>& body)
 {
     try {
         body();
+        return true;
     } catch (...) {
         platform::showError(currentFailureText());
+        return false;
     }
 }
 

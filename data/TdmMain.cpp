@@ -1,5 +1,7 @@
 #include "data/TdmMain.h"
 
+#include "data/QueryModel.h"
+
 #include "app/Markup.h"
 #include "platform/AliasStore.h"
 #include "platform/Desktop.h"
@@ -206,6 +208,10 @@ TdmMain::TdmMain(QObject* parent)
       spGetEuroRate(dbMain, QStringLiteral("spGetEuroRate"), lines({"EXECUTE PROCEDURE GET_EURO_RATE "}),
                     {col("RATE", ColumnType::Double)})
 {
+    GridColumn skladName;
+    skladName.field = QStringLiteral("NAME");
+    dsSklad = new QueryModel(ibqSkald, {skladName}, this);
+
     for (fb::Database* db : {&ibdAE, &dbMain}) {
         db->params().password = kPassword;
         // The alias record of an earlier run may name another user, character
@@ -241,6 +247,8 @@ TdmMain::TdmMain(QObject* parent)
 
 TdmMain::~TdmMain()
 {
+    // The model reads ibqSkald: it goes before the statements do.
+    delete dsSklad;
     // The enterprise connection normally closed with the main window; the
     // price database closes last, committing its transaction.
     try {

@@ -12,6 +12,8 @@
 
 namespace data {
 
+class QueryModel;
+
 // Texts of the start-up connect failures.
 extern const QString kAeOpenFailed;
 extern const QString kPriceOpenFailed;
@@ -81,6 +83,10 @@ public:
     fb::Query ibqGetMINStock;
     fb::Query ibqSkald;
     fb::Query ibqMovements;
+
+    // The warehouse list as the order window's warehouse choice shows it:
+    // NAME of each row of ibqSkald.
+    QueryModel* dsSklad;
 
     // Price database statements
     CurrencyTable taCurrency;

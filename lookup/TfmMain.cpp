@@ -204,15 +204,9 @@ QWidget* TfmMain::buildButtonPanel()
     edNumber->installEventFilter(this);
     // Part numbers are kept in capitals; typed letters become capitals at once.
     makeUpperCase(edNumber);
-    // A main window has no default button of its own: Enter is wired here.
-    connect(edNumber, &QLineEdit::returnPressed, this, app::guard([this] { sbSearchClick(); }));
 
     cbWildSearch = new QCheckBox(QStringLiteral("По подстроке"), paButtons);
-    cbWildSearch->setGeometry(9, 32, 95, 17);
-    QFont small = cbWildSearch->font();
-    small.setPixelSize(10); // the caption must fit beside the search button
-    cbWildSearch->setFont(small);
-    cbWildSearch->installEventFilter(this);
+    cbWildSearch->setGeometry(9, 32, 93, 17);
     connect(cbWildSearch, &QCheckBox::clicked, this, app::guard([this] { cbWildSearchClick(); }));
 
     bbSearch = new QPushButton(paButtons);
@@ -221,7 +215,10 @@ QWidget* TfmMain::buildButtonPanel()
     bbSearch->setIcon(searchIcon(32));
     bbSearch->setIconSize(QSize(32, 32));
     bbSearch->setDefault(true);
-    connect(bbSearch, &QPushButton::clicked, this, app::guard([this] { sbSearchClick(); }));
+    // Whoever pressed it (the user, or a window handing a number back) can
+    // learn whether the search failed; the failure itself is shown once here.
+    connect(bbSearch, &QPushButton::clicked, this,
+            [this] { lastSearchOk_ = app::guarded([this] { sbSearchClick(); }); });
 
     sbCrossList = flatButton(paButtons, QStringLiteral("Замены..."), glyphIcon(QStringLiteral("⇄"), QColor(0, 100, 0), 16),
                              QRect(152, 4, 23, 22));
@@ -337,11 +334,6 @@ bool TfmMain::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-        if (watched == cbWildSearch && enter) {
-            app::guarded([this] { sbSearchClick(); });
-            return true;
-        }
         if (watched == edNumber && key->key() == Qt::Key_Backspace) {
             bool taken = false;
             app::guarded([&] { taken = edNumberKeyPress(QChar(8)); });
@@ -351,12 +343,28 @@ bool TfmMain::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+void TfmMain::keyPressEvent(QKeyEvent* event)
+{
+    // bbSearch is the window's default button: Enter that no control took
+    // for itself (the number field, the check box, the quantity and price
+    // fields, the grids) presses it. A main window has no default button of
+    // its own, so the press is made here.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        bbSearch->click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
 // ---- Number search ---------------------------------------------------------
 
-void TfmMain::searchNumber(const QString& number)
+bool TfmMain::searchNumber(const QString& number)
 {
     edNumber->setText(number);
+    lastSearchOk_ = false;
     bbSearch->click();
+    return lastSearchOk_;
 }
 
 void TfmMain::sbSearchClick()

@@ -12,6 +12,7 @@ class QCheckBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QMenuBar;
 class QPushButton;
 class QStatusBar;
 class QTabWidget;
@@ -84,6 +85,7 @@ public:
     void setPanel(int i, const QString& text);
 
     // Menu
+    QMenuBar* mmMain;
     QAction* miDataBaseUpdate;
     QAction* miOptions;
     QAction* miCurrencies;
@@ -102,8 +104,10 @@ public:
     HistoryFile& history() { return history_; }
 
     // Hands a number to the search as the history, replacements and order
-    // windows do: the number field takes it and the search runs.
-    void searchNumber(const QString& number);
+    // windows do: the number field takes it and the search runs as a press
+    // of bbSearch. False when the search failed (its error has been shown):
+    // the window that handed the number stays open.
+    bool searchNumber(const QString& number);
 
 public slots:
     // Number search
@@ -148,6 +152,7 @@ public slots:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildWindow();
@@ -164,6 +169,7 @@ private:
     order::TfmOrder* order_ = nullptr;
     HistoryFile history_;
     bool searching_ = false;
+    bool lastSearchOk_ = true; // the last press of bbSearch ran to its end
     // A tick whose error box is still open does not start another attempt.
     bool timer1Busy_ = false;
     bool timer2Busy_ = false;

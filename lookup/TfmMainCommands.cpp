@@ -39,7 +39,7 @@ struct RefreshPause {
 
 void TfmMain::buildMenu()
 {
-    QMenuBar* mmMain = menuBar();
+    mmMain = menuBar();
     auto add = [this](QMenu* menu, const QString& text, void (TfmMain::*handler)()) {
         QAction* a = menu->addAction(text);
         connect(a, &QAction::triggered, this, app::guard([this, handler] { (this->*handler)(); }));
@@ -69,7 +69,7 @@ void TfmMain::sbCrossListClick()
 {
     if (CurrentPartID == 0)
         return;
-    windows::TfmCrossList w(dm_, [this](const QString& n) { searchNumber(n); }, this);
+    windows::TfmCrossList w(dm_, [this](const QString& n) { return searchNumber(n); }, this);
     w.exec();
 }
 
@@ -110,7 +110,7 @@ void TfmMain::miCurrenciesClick()
 void TfmMain::miSearchLogClick()
 {
     // Before the first search there is no file yet: that is an empty history.
-    TfmSearchLog w(history_.path(), [this](const QString& n) { searchNumber(n); }, this);
+    TfmSearchLog w(history_.path(), [this](const QString& n) { return searchNumber(n); }, this);
     w.exec();
 }
 

@@ -23,7 +23,7 @@
 
 namespace lookup {
 
-TfmSearchLog::TfmSearchLog(const QString& historyPath, std::function<void(const QString&)> moveToCalc,
+TfmSearchLog::TfmSearchLog(const QString& historyPath, std::function<bool(const QString&)> moveToCalc,
                            QWidget* parent)
     : QDialog(parent), moveToCalc_(std::move(moveToCalc))
 {
@@ -84,6 +84,7 @@ TfmSearchLog::TfmSearchLog(const QString& historyPath, std::function<void(const 
     // Connected after the date is set, so that opening does not jump.
     connect(dpDate, &QDateEdit::dateChanged, this, app::guard([this] { dpDateChange(); }));
     connect(bbSearch, &QPushButton::clicked, this, app::guard([this] { bbSearchClick(); }));
+    connect(this, &QDialog::finished, this, &TfmSearchLog::FormClose);
 
     if (QScreen* s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - rect().center());
@@ -93,6 +94,14 @@ void TfmSearchLog::FormCreate(const QString& historyPath)
 {
     dpDate->setDate(platform::now().date());
     mSearchLog->setPlainText(HistoryFile::readForView(historyPath).join(QLatin1Char('\n')));
+}
+
+void TfmSearchLog::FormClose()
+{
+    // The view held the whole file: its memory goes back now, not when the
+    // opener lets the window go, and nothing typed into it outlives it (the
+    // next opening reads the file afresh).
+    mSearchLog->clear();
 }
 
 void TfmSearchLog::showEvent(QShowEvent* e)
@@ -155,8 +164,9 @@ void TfmSearchLog::miCopyClick()
 void TfmSearchLog::miMoveToCalcClick()
 {
     const QString t = selectedText();
-    if (moveToCalc_)
-        moveToCalc_(t);
+    // A search that failed has shown its error; the history stays open.
+    if (moveToCalc_ && !moveToCalc_(t))
+        return;
     accept();
 }
 

@@ -21,7 +21,7 @@ class TfmSearchLog : public QDialog {
     Q_OBJECT
 public:
     // moveToCalc hands the selected text to the main window's search.
-    TfmSearchLog(const QString& historyPath, std::function<void(const QString&)> moveToCalc,
+    TfmSearchLog(const QString& historyPath, std::function<bool(const QString&)> moveToCalc,
                  QWidget* parent = nullptr);
 
     QLabel* Label1;
@@ -43,6 +43,8 @@ public slots:
     void bbSearchClick();
     void miCopyClick();
     void miMoveToCalcClick();
+    // The window has closed.
+    void FormClose();
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -50,7 +52,7 @@ protected:
 private:
     void FormCreate(const QString& historyPath);
     void FormShow();
-    std::function<void(const QString&)> moveToCalc_;
+    std::function<bool(const QString&)> moveToCalc_;
 };
 
 } // namespace lookup

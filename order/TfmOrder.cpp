@@ -189,7 +189,7 @@ TfmOrder::~TfmOrder()
     // exists and nothing they signal reaches a half-destroyed window.
     for (QObject* sender : {static_cast<QObject*>(dgOrder->selectionModel()), static_cast<QObject*>(dgOrderDelegate),
                             static_cast<QObject*>(dsOrder), static_cast<QObject*>(&mtOrder),
-                            static_cast<QObject*>(dgOrder), static_cast<QObject*>(skladModel_)})
+                            static_cast<QObject*>(dgOrder), static_cast<QObject*>(dm.dsSklad)})
         sender->disconnect(this);
     disconnect(this, &QDialog::finished, this, &TfmOrder::FormClose);
     delete dgOrderFooter;
@@ -209,12 +209,9 @@ QWidget* TfmOrder::makeTopPanel()
     lbSklad = new QLabel(QStringLiteral("Склад:"), top);
     dlcSkald = new QComboBox(top);
     dlcSkald->setFixedWidth(150);
-    data::GridColumn nameColumnOfSklad;
-    nameColumnOfSklad.field = QStringLiteral("NAME");
-    skladModel_ = new data::QueryModel(dm.ibqSkald, {nameColumnOfSklad}, this);
-    dlcSkald->setModel(skladModel_);
+    dlcSkald->setModel(dm.dsSklad);
     // The box shows the choice, never just the first warehouse of a reload.
-    connect(skladModel_, &QAbstractItemModel::modelReset, this, &TfmOrder::showSkladChoice);
+    connect(dm.dsSklad, &QAbstractItemModel::modelReset, this, &TfmOrder::showSkladChoice);
     connect(dlcSkald, &QComboBox::activated, this, &TfmOrder::skladPicked);
     sbSkladClear = speedButton(top, QStyle::SP_DialogResetButton, QStringLiteral("По всем складам..."));
 
@@ -371,7 +368,14 @@ void TfmOrder::buildOrder()
         c.minStock = q.fieldAt(r, cMin).asDouble();
         candidates.push_back(std::move(c));
     }
-    pbOrder->setMaximum(int(candidates.size()));
+    if (candidates.empty()) {
+        // A bar whose minimum and maximum are both 0 shows a busy animation
+        // that would run until the next build; nothing to walk is an empty bar.
+        pbOrder->setMaximum(1);
+        pbOrder->setValue(0);
+    } else {
+        pbOrder->setMaximum(int(candidates.size()));
+    }
 
     // Pending events run after the first row and then once a time slice
     // has passed: the window repaints and answers input five times a second,
@@ -509,8 +513,9 @@ void TfmOrder::N1Click()
         const QString text = currentCellText();
         if (!postPending())
             return;
-        if (searchNumber)
-            searchNumber(text); // an error here leaves the window open
+        // A search that failed has shown its error; the window stays open.
+        if (searchNumber && !searchNumber(text))
+            return;
         accept();
     });
 }

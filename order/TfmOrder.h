@@ -37,7 +37,7 @@ public:
     ~TfmOrder() override;
 
     // Hands a number to the main window's search (edNumber + bbSearch).
-    std::function<void(const QString&)> searchNumber;
+    std::function<bool(const QString&)> searchNumber;
     // Switches the main window's UpdateTimer off (false) or on (true).
     std::function<void(bool)> setRefreshEnabled;
 
@@ -117,7 +117,6 @@ private:
     QWidget* makeTopPanel();
 
     data::TdmMain& dm;
-    data::QueryModel* skladModel_ = nullptr;
     std::optional<QString> skladChoice_;
     QChar decimalSep_;
     bool busy_ = false;

@@ -7,12 +7,13 @@
 #include "windows/WindowPlace.h"
 
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QMenu>
 #include <QVBoxLayout>
 
 namespace windows {
 
-TfmCrossList::TfmCrossList(data::TdmMain& dm, std::function<void(const QString&)> searchNumber, QWidget* parent)
+TfmCrossList::TfmCrossList(data::TdmMain& dm, std::function<bool(const QString&)> searchNumber, QWidget* parent)
     : QDialog(parent), searchNumber_(std::move(searchNumber))
 {
     setWindowTitle(QStringLiteral("Замены"));
@@ -22,6 +23,9 @@ TfmCrossList::TfmCrossList(data::TdmMain& dm, std::function<void(const QString&)
 
     lbCross = new QListWidget(this);
     lbCross->setSelectionMode(QAbstractItemView::SingleSelection);
+    // A right click opens the menu for the entry already selected; it
+    // selects nothing itself.
+    lbCross->viewport()->installEventFilter(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(lbCross);
@@ -52,6 +56,23 @@ void TfmCrossList::loadEntries(const QString& remark)
     lbCross->clearSelection();
 }
 
+bool TfmCrossList::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == lbCross->viewport()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
+                return true;
+            break;
+        default:
+            break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 bool TfmCrossList::selectedEntry(QString* text) const
 {
     const QList<QListWidgetItem*> items = lbCross->selectedItems();
@@ -66,9 +87,10 @@ void TfmCrossList::lbCrossDblClick()
     QString number;
     if (!selectedEntry(&number))
         return;
-    // The search runs to its end while this window is still open.
-    if (searchNumber_)
-        searchNumber_(number);
+    // The search runs to its end while this window is still open; one that
+    // failed has shown its error, and the list stays for another try.
+    if (searchNumber_ && !searchNumber_(number))
+        return;
     accept();
 }
 

@@ -23,7 +23,7 @@ public:
     // The entries come from the remark of the part list's cursor row
     // (dm.ibqGetPartID), read once here. searchNumber puts a number into the
     // main window's number field and runs its search.
-    TfmCrossList(data::TdmMain& dm, std::function<void(const QString&)> searchNumber, QWidget* parent = nullptr);
+    TfmCrossList(data::TdmMain& dm, std::function<bool(const QString&)> searchNumber, QWidget* parent = nullptr);
 
     // The remark of the part list's cursor row; empty when the list is closed
     // or has no row.
@@ -40,11 +40,14 @@ public slots:
     void lbCrossDblClick();
     void N1Click();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     // The selected entry; nothing when no entry is selected.
     bool selectedEntry(QString* text) const;
 
-    std::function<void(const QString&)> searchNumber_;
+    std::function<bool(const QString&)> searchNumber_;
 };
 
 } // namespace windows

@@ -115,7 +115,7 @@ struct Program {
         main->Timer2.stop();
         main->Timer3.stop();
         order = new order::TfmOrder(*dm, main.get());
-        order->searchNumber = [this](const QString& n) { main->searchNumber(n); };
+        order->searchNumber = [this](const QString& n) { return main->searchNumber(n); };
         order->setRefreshEnabled = [this](bool on) { on ? main->UpdateTimer.start() : main->UpdateTimer.stop(); };
         main->setOrderWindow(order);
         main->show();

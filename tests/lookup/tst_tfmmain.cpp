@@ -11,9 +11,11 @@
 #include "tests/support/TestDatabases.h"
 #include "windows/TfmCrossList.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -278,6 +280,37 @@ private slots:
         QCOMPARE(historyBytes(*t).count('\n'), 2);
     }
 
+    // bbSearch is the default button: Enter from any control that does not
+    // take Enter itself runs one search, the quantity fields included.
+    void enterFromEveryOtherControlRunsOneSearch()
+    {
+        search(QStringLiteral("OC90"));
+        QCOMPARE(w->pcTabs->currentWidget(), w->tsPrices);
+        QCOMPARE(historyBytes(*t).count('\n'), 1);
+
+        // On the page "Цены" a search shows the exact number's prices.
+        w->edNumber->setText(QStringLiteral("0986452044"));
+        QTest::keyClick(w->edRoznCount, Qt::Key_Return);
+        QCOMPARE(w->edRozn->text(), QStringLiteral("19,99"));
+        QCOMPARE(historyBytes(*t).count('\n'), 2);
+        w->edNumber->setText(QStringLiteral("W712"));
+        QTest::keyClick(w->edSpecialCount, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(w->edRozn->text(), QStringLiteral("21"));
+        QTest::keyClick(w->edMOpt, Qt::Key_Return);
+        QCOMPARE(historyBytes(*t).count('\n'), 4);
+        QVERIFY(historyBytes(*t).endsWith(" W712\r\n"));
+
+        // From the grid of the page "Поиск" as well.
+        w->pcTabs->setCurrentWidget(w->tsFindNum);
+        w->edNumber->setText(QStringLiteral("OC9"));
+        QTest::keyClick(visibleGrid(*w), Qt::Key_Return);
+        QCOMPARE(w->dgSearchParts->model()->rowCount(), 2);
+        QCOMPARE(historyBytes(*t).count('\n'), 5);
+        // Enter in the number field runs it once, not twice.
+        QTest::keyClick(w->edNumber, Qt::Key_Return);
+        QCOMPARE(historyBytes(*t).count('\n'), 6);
+    }
+
     void typedLettersBecomeCapitals()
     {
         w->edNumber->clear();
@@ -440,7 +473,7 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("08.12.2026 09:00:00 OC90\n08.12.2026 10:00:00 oc91\r\n09.12.2026 11:00:00 OC90\r\n");
         f.close();
-        lookup::TfmSearchLog log(f.fileName(), [this](const QString& n) { w->searchNumber(n); });
+        lookup::TfmSearchLog log(f.fileName(), [this](const QString& n) { return w->searchNumber(n); });
         log.show();
         QVERIFY(!log.mSearchLog->textCursor().hasSelection());
 
@@ -476,6 +509,29 @@ private slots:
         QCOMPARE(w->edRozn->text(), QStringLiteral("12"));
         QVERIFY(historyBytes(*t).endsWith("09.12.2026 14:30:05 OC90\r\n"));
         QVERIFY(historyBytes(*t).startsWith("08.12.2026 09:00:00 OC90\r\n"));
+    }
+
+    // A search from the history that fails (here: the history file cannot
+    // be written) shows its error once and leaves the history window open.
+    void historyWindowStaysOpenWhenItsSearchFails()
+    {
+        const QString shownFile = t->path(QStringLiteral("shown.log"));
+        QFile f(shownFile);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("08.12.2026 09:00:00 OC90\r\n");
+        f.close();
+        QVERIFY(QDir(t->dir()).mkdir(QStringLiteral("SearchedNum.log")));
+        lookup::TfmSearchLog log(shownFile, [this](const QString& n) { return w->searchNumber(n); });
+        log.show();
+        log.edSearch->setText(QStringLiteral("OC90"));
+        log.bbSearchClick();
+        DialogRecorder rec;
+        log.miMoveToCalc->trigger();
+        QCOMPARE(rec.texts(BoxKind::Error).size(), 1);
+        QVERIFY(rec.texts(BoxKind::Error).first().contains(QStringLiteral("SearchedNum.log")));
+        QVERIFY(log.isVisible());
+        QVERIFY(log.result() != int(QDialog::Accepted));
+        QCOMPARE(w->edRozn->text(), QStringLiteral("12")); // the lookup itself was shown
     }
 
     void historyWindowBeforeAnySearchIsEmpty()

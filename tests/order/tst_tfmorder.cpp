@@ -360,7 +360,7 @@ private slots:
         QList<bool> refresh;
         QStringList searched;
         w->setRefreshEnabled = [&](bool on) { refresh << on; };
-        w->searchNumber = [&](const QString& n) { searched << n; };
+        w->searchNumber = [&](const QString& n) { searched << n; return true; };
 
         bool timedOut = false;
         QTimer guard;
@@ -391,6 +391,48 @@ private slots:
         w->searchNumber = nullptr;
         w->setRefreshEnabled = nullptr;
         w->show();
+    }
+
+    // A search that fails has shown its error in the main window; the order
+    // window stays open with its rows.
+    void failedSearchKeepsTheWindowOpen()
+    {
+        platform::DialogRecorder rec;
+        build(0);
+        QStringList searched;
+        w->searchNumber = [&](const QString& n) {
+            searched << n;
+            return false;
+        };
+        bool stayed = false;
+        QTimer::singleShot(0, w.get(), [&] {
+            w->dgOrder->setCurrentIndex(w->dsOrder->index(indexOf(filter), int(OrderField::MANUFACTURECODE)));
+            w->N1Click();
+            stayed = w->isVisible();
+            w->done(0);
+        });
+        QTimer::singleShot(20000, w.get(), [&] { w->done(0); });
+        w->execOrder();
+        QVERIFY(stayed);
+        QCOMPARE(searched, QStringList{"F-100"});
+        QCOMPARE(ids().size(), 5);
+        w->searchNumber = nullptr;
+        w->show();
+    }
+
+    // No candidate at all: an empty bar, not a busy animation that would run
+    // until the next build.
+    void buildWithoutCandidatesShowsAnEmptyBar()
+    {
+        platform::DialogRecorder rec;
+        dbs->exec(testdb::Db::Enterprise, QStringLiteral("UPDATE PART SET MINSTOCK = -MINSTOCK WHERE MINSTOCK > 0"));
+        build(0);
+        dbs->exec(testdb::Db::Enterprise, QStringLiteral("UPDATE PART SET MINSTOCK = -MINSTOCK WHERE MINSTOCK < 0"));
+        QVERIFY(ids().isEmpty());
+        QVERIFY(w->pbOrder->maximum() > w->pbOrder->minimum());
+        QCOMPARE(w->pbOrder->value(), w->pbOrder->minimum());
+        QCOMPARE(w->footerText(0, colSum), QStringLiteral("0,00"));
+        QCOMPARE(rec.texts(), QStringList());
     }
 
     void showsTheMovementsOfTheRowsPart()

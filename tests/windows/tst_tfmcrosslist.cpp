@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QListWidget>
+#include <QMenu>
 #include <QTimer>
 #include <QtTest>
 
@@ -20,7 +21,10 @@ class TestTfmCrossList : public QObject {
     data::TdmMain& dm() { return tdb_->dm(); }
     auto searcher()
     {
-        return [this](const QString& n) { searched_ << n; };
+        return [this](const QString& n) {
+            searched_ << n;
+            return true;
+        };
     }
     // Runs the part list as the number search does and puts its cursor on the part.
     void partListOn(const QString& code)
@@ -116,11 +120,47 @@ private slots:
         QFETCH(QString, sent);
         partListOn("A-100");
         TfmCrossList w(dm(), [&](const QString& n) {
-            QVERIFY(w.isVisible());
+            [&] { QVERIFY(w.isVisible()); }();
             searched_ << n;
+            return true;
         });
         QCOMPARE(execWith(w, [&]() { doubleClick(w, entry); }), int(QDialog::Accepted));
         QCOMPARE(searched_, QStringList{sent});
+    }
+
+    // A search that failed (its error already shown by the main window)
+    // leaves the list open for another entry.
+    void failedSearchKeepsTheWindowOpen()
+    {
+        partListOn("A-100");
+        TfmCrossList w(dm(), [&](const QString& n) {
+            searched_ << n;
+            return false;
+        });
+        const int r = execWith(w, [&]() {
+            doubleClick(w, 0);
+            QVERIFY(w.isVisible());
+            w.close();
+        });
+        QCOMPARE(r, int(QDialog::Rejected));
+        QCOMPARE(searched_, QStringList{"0451103079"});
+    }
+
+    // A right click selects no entry and keeps the one selected before: the
+    // menu's copy takes the entry the user had picked.
+    void rightClickSelectsNothing()
+    {
+        partListOn("B-200");
+        TfmCrossList w(dm(), searcher());
+        w.show();
+        auto centre = [&](int row) { return w.lbCross->visualItemRect(w.lbCross->item(row)).center(); };
+        QTest::mouseClick(w.lbCross->viewport(), Qt::RightButton, {}, centre(1));
+        QVERIFY(w.lbCross->selectedItems().isEmpty());
+        QTest::mouseClick(w.lbCross->viewport(), Qt::LeftButton, {}, centre(0));
+        QTest::mouseClick(w.lbCross->viewport(), Qt::RightButton, {}, centre(2));
+        QCOMPARE(w.lbCross->selectedItems().size(), 1);
+        QCOMPARE(w.lbCross->selectedItems().first()->text(), QStringLiteral("111"));
+        w.pmCross->close();
     }
 
     void copyPutsTheEntryOnTheClipboard()
