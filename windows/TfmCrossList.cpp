@@ -21,6 +21,7 @@ TfmCrossList::TfmCrossList(data::TdmMain& dm, std::function<void(const QString&)
     useFormFont(this);
 
     lbCross = new QListWidget(this);
+    lbCross->setAccessibleName(QStringLiteral("Замены"));
     lbCross->setSelectionMode(QAbstractItemView::SingleSelection);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

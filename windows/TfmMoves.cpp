@@ -79,6 +79,7 @@ TfmMoves::TfmMoves(data::TdmMain& dm, qint32 partId, QWidget* parent)
 
     DBGridEh1 = new QTableView(this);
     DBGridEh1->setFixedHeight(208);
+    DBGridEh1->setAccessibleName(QStringLiteral("Движения товара"));
     DBGridEh1->setSelectionBehavior(QAbstractItemView::SelectRows);
     DBGridEh1->setSelectionMode(QAbstractItemView::SingleSelection);
     DBGridEh1->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -100,6 +101,8 @@ TfmMoves::TfmMoves(data::TdmMain& dm, qint32 partId, QWidget* parent)
     sbClear->setAutoRaise(true);
     sbClear->setIcon(style()->standardIcon(QStyle::SP_LineEditClearButton));
     sbClear->setFixedSize(23, 22);
+    sbClear->setAccessibleName(QStringLiteral("Очистить поиск"));
+    Label7->setBuddy(edDocNum);
     auto* search = new QHBoxLayout(Panel7);
     search->setContentsMargins(8, 1, 4, 1);
     search->setSpacing(6);
