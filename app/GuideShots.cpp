@@ -124,6 +124,10 @@ int main(int argc, char* argv[])
     settle(1000);
     w.Timer3Timer(); // the EUR rate for the order's total now, not three seconds on
 
+    // A morning's lookups, for the history.
+    for (const char* number : {"GDB1655", "OP 602/7", "АП-1127", "K20TT"})
+        lookUp(w, QString::fromUtf8(number));
+
     // Several parts share an OE number: the list of matches.
     lookUp(w, QStringLiteral("8200542739"));
     shoot(&w, QStringLiteral("main-list"));
