@@ -287,6 +287,8 @@ QWidget* TfmMain::buildPricesPage()
         price->setGeometry(148, 14, 50, 21);
         count->setAccessibleName(QStringLiteral("Количество, %1").arg(box->title()));
         price->setAccessibleName(QStringLiteral("Цена, %1").arg(box->title()));
+        ud->upButton()->setAccessibleName(QStringLiteral("Больше, %1").arg(box->title()));
+        ud->downButton()->setAccessibleName(QStringLiteral("Меньше, %1").arg(box->title()));
         *g.price = price;
         *g.count = count;
         *g.upDown = ud;

@@ -7,6 +7,7 @@
 #include "data/TfmCurrency.h"
 #include "lookup/TfmMain.h"
 #include "lookup/TfmSearchLog.h"
+#include "lookup/UpDown.h"
 #include "order/OrderGrid.h"
 #include "order/OrderModel.h"
 #include "order/TfmOrder.h"
@@ -195,6 +196,7 @@ private slots:
         }
         QCOMPARE(nameOf(w->edRoznCount), QStringLiteral("Количество, Розница"));
         QCOMPARE(nameOf(w->edSpecial), QStringLiteral("Цена, Другая"));
+        QCOMPARE(nameOf(w->udMOpt->upButton()), QStringLiteral("Больше, Опт"));
 
         // A search that leaves no figure: the field is named all the same.
         w->searchNumber(QStringLiteral("NOSUCH"));
