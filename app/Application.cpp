@@ -16,29 +16,43 @@ bool displayAvailable()
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-int run()
+Program::Program() = default;
+
+Program::~Program() = default;
+
+std::unique_ptr<Program> start()
 {
     QApplication::setApplicationName(platform::appTitle());
 
-    data::TdmMain dm;
+    auto p = std::make_unique<Program>();
+    p->dm = std::make_unique<data::TdmMain>();
     bool carryOn = true;
     // A failure inside the data module's creation is shown and the start goes
     // on; the reconnect timers of the main window connect the databases.
-    guarded([&] { carryOn = dm.DataModuleCreate(); });
+    guarded([&] { carryOn = p->dm->DataModuleCreate(); });
     if (!carryOn)
-        return 0;
+        return nullptr;
 
-    lookup::TfmMain main(dm);
-    auto* orderWindow = new order::TfmOrder(dm, &main);
-    orderWindow->searchNumber = [&main](const QString& n) { return main.searchNumber(n); };
-    orderWindow->setRefreshEnabled = [&main](bool on) {
+    p->main = std::make_unique<lookup::TfmMain>(*p->dm);
+    lookup::TfmMain& main = *p->main;
+    p->order = new order::TfmOrder(*p->dm, &main);
+    p->order->searchNumber = [&main](const QString& n) { return main.searchNumber(n); };
+    p->order->setRefreshEnabled = [&main](bool on) {
         if (on)
             main.UpdateTimer.start();
         else
             main.UpdateTimer.stop();
     };
-    main.setOrderWindow(orderWindow);
-    main.show();
+    main.setOrderWindow(p->order);
+    return p;
+}
+
+int run()
+{
+    const std::unique_ptr<Program> p = start();
+    if (!p)
+        return 0;
+    p->main->show();
     return QApplication::exec();
 }
 

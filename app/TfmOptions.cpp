@@ -68,6 +68,7 @@ TfmOptions::TfmOptions(QWidget* parent) : QDialog(parent)
     platform::useFormFont(this);
 
     pcOptions = new QTabWidget(this);
+    pcOptions->setAccessibleName(QStringLiteral("Страницы настроек"));
     tsCharges = new QWidget;
     pcOptions->addTab(tsCharges, QStringLiteral("Наценки"));
 
@@ -76,6 +77,7 @@ TfmOptions::TfmOptions(QWidget* parent) : QDialog(parent)
         label->setGeometry(16, top + 3, 110, 17);
         edit = new QLineEdit(tsCharges);
         edit->setGeometry(130, top, 50, 21);
+        label->setBuddy(edit);
     };
     row(QStringLiteral("Наценка другая"), 12, lbOtherRate, edOtherRate);
     row(QStringLiteral("Наценка Опт"), 40, lbOptRate, edOptRate);

@@ -40,6 +40,8 @@ QVariant QueryModel::data(const QModelIndex& index, int role) const
     const auto& c = columns_[static_cast<size_t>(index.column())];
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(c.alignment);
+    if (role == Qt::ForegroundRole || role == Qt::BackgroundRole)
+        return rowColours_ ? rowColours_(index.row(), role) : QVariant();
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     const int fi = fieldIndex_[static_cast<size_t>(index.column())];

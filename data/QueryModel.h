@@ -35,11 +35,17 @@ public:
     const std::vector<GridColumn>& gridColumns() const { return columns_; }
     void setBoldTitles(bool bold) { boldTitles_ = bold; }
 
+    // The colour of a whole row for Qt::ForegroundRole or Qt::BackgroundRole;
+    // an invalid value leaves the grid's ordinary colour.
+    using RowColours = std::function<QVariant(int row, int role)>;
+    void setRowColours(RowColours colours) { rowColours_ = std::move(colours); }
+
 private:
     fb::Query& query_;
     std::vector<GridColumn> columns_;
     std::vector<int> fieldIndex_;
     bool boldTitles_ = false;
+    RowColours rowColours_;
 };
 
 // Puts the model on the view, sets the column widths, and keeps the view's

@@ -195,6 +195,7 @@ TfmCurrency::TfmCurrency(TdmMain& dm, QWidget* parent) : QDialog(parent), table_
     dsCurrency = new CurrencyModel(table_, this);
     delegate = new CurrencyDelegate(this);
     dgCurrency = new QTableView(this);
+    dgCurrency->setAccessibleName(QStringLiteral("Курсы валют"));
     dgCurrency->setModel(dsCurrency);
     dgCurrency->setItemDelegate(delegate);
     dgCurrency->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -228,6 +229,7 @@ TfmCurrency::TfmCurrency(TdmMain& dm, QWidget* parent) : QDialog(parent), table_
         auto* b = new QToolButton(dnCurrency);
         b->setText(QString::fromUtf8(buttons[i].glyph));
         b->setToolTip(QString::fromUtf8(buttons[i].hint));
+        b->setAccessibleName(b->toolTip()); // the glyph is no name
         b->setAutoRaise(true);
         b->setFocusPolicy(Qt::NoFocus);
         b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);

@@ -7,6 +7,7 @@
 #include "lookup/Icons.h"
 #include "lookup/UpperCaseEdit.h"
 #include "lookup/UpDown.h"
+#include "platform/Accessible.h"
 #include "platform/FormFont.h"
 #include "platform/Desktop.h"
 #include "platform/Failure.h"
@@ -80,6 +81,7 @@ QToolButton* flatButton(QWidget* parent, const QString& hint, const QIcon& icon,
     auto* b = new QToolButton(parent);
     b->setAutoRaise(true);
     b->setToolTip(hint);
+    b->setAccessibleName(hint); // an image alone says nothing to a screen reader
     b->setIcon(icon);
     b->setIconSize(QSize(16, 16));
     b->setFocusPolicy(Qt::NoFocus);
@@ -148,6 +150,7 @@ void TfmMain::buildWindow()
 
     pcTabs = new QTabWidget(client);
     pcTabs->setDocumentMode(true);
+    pcTabs->setAccessibleName(QStringLiteral("Страницы поиска и цен"));
     pcTabs->setStyleSheet(QStringLiteral("QTabBar::tab { border: 1px solid palette(mid); padding: 2px 8px; "
                                          "margin: 2px 1px; } QTabBar::tab:selected { background: palette(mid); }"));
     tsFindNum = new QWidget;
@@ -155,6 +158,8 @@ void TfmMain::buildWindow()
     stack->setContentsMargins(0, 0, 0, 0);
     dgCross = makePartGrid(tsFindNum);
     dgSearchParts = makePartGrid(tsFindNum);
+    dgCross->setAccessibleName(QStringLiteral("Кросс-номера"));
+    dgSearchParts->setAccessibleName(QStringLiteral("Найденные детали"));
     stack->addWidget(dgCross);
     stack->addWidget(dgSearchParts);
     dsCross = new data::QueryModel(dm_.ibqGetCrossNums, partGridColumns(), this);
@@ -187,6 +192,11 @@ void TfmMain::buildWindow()
         sbPanels[i] = panel;
     }
     sbPanels[0]->setText(QStringLiteral("РЦ:"));
+    sbPanels[0]->setAccessibleName(QStringLiteral("РЦ: цены от последней закупки с наценками"));
+    platform::captionDisplay(sbPanels[1], QStringLiteral("Цена с наценкой другая"));
+    platform::captionDisplay(sbPanels[2], QStringLiteral("Цена с наценкой опт"));
+    platform::captionDisplay(sbPanels[3], QStringLiteral("Цена с наценкой розница"));
+    platform::captionDisplay(sbPanels[4], QStringLiteral("Наименование детали"));
     setStatusBar(sbMain);
 
     // The search page's cross grid is what a new window shows.
@@ -201,6 +211,7 @@ QWidget* TfmMain::buildButtonPanel()
     edNumber = new QLineEdit(paButtons);
     edNumber->setObjectName(QStringLiteral("edNumber"));
     edNumber->setGeometry(9, 8, 89, 21);
+    edNumber->setAccessibleName(QStringLiteral("Номер детали"));
     edNumber->installEventFilter(this);
     // Part numbers are kept in capitals; typed letters become capitals at once.
     makeUpperCase(edNumber);
@@ -215,6 +226,7 @@ QWidget* TfmMain::buildButtonPanel()
     bbSearch->setIcon(searchIcon(32));
     bbSearch->setIconSize(QSize(32, 32));
     bbSearch->setDefault(true);
+    bbSearch->setAccessibleName(QStringLiteral("Поиск"));
     // Whoever pressed it (the user, or a window handing a number back) can
     // learn whether the search failed; the failure itself is shown once here.
     connect(bbSearch, &QPushButton::clicked, this,
@@ -242,6 +254,7 @@ QWidget* TfmMain::buildButtonPanel()
     big.setPixelSize(23);
     big.setBold(true);
     stOst->setFont(big);
+    platform::captionDisplay(stOst, QStringLiteral("Остаток на складе"));
     return paButtons;
 }
 
@@ -283,6 +296,10 @@ QWidget* TfmMain::buildPricesPage()
         eq->setGeometry(126, 12, 16, 23);
         auto* price = new QLineEdit(box);
         price->setGeometry(148, 14, 50, 21);
+        count->setAccessibleName(QStringLiteral("Количество, %1").arg(box->title()));
+        price->setAccessibleName(QStringLiteral("Цена, %1").arg(box->title()));
+        ud->upButton()->setAccessibleName(QStringLiteral("Больше, %1").arg(box->title()));
+        ud->downButton()->setAccessibleName(QStringLiteral("Меньше, %1").arg(box->title()));
         *g.price = price;
         *g.count = count;
         *g.upDown = ud;

@@ -6,6 +6,7 @@
 #include "app/TfmOptions.h"
 #include "data/TdmMain.h"
 #include "data/TfmCurrency.h"
+#include "lookup/Help.h"
 #include "lookup/TfmSearchLog.h"
 #include "order/TfmOrder.h"
 #include "platform/Desktop.h"
@@ -116,7 +117,7 @@ void TfmMain::miSearchLogClick()
 
 void TfmMain::miHelpClick()
 {
-    platform::shellOpen(platform::exeWithExtension(QStringLiteral(".chm")));
+    platform::shellOpen(helpDocument());
 }
 
 void TfmMain::miEmailAuthorClick()

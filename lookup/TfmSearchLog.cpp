@@ -54,6 +54,9 @@ TfmSearchLog::TfmSearchLog(const QString& historyPath, std::function<bool(const 
     bbSearch->setFixedSize(26, 24);
     bbSearch->setDefault(true);
     bbSearch->setAutoDefault(true);
+    bbSearch->setAccessibleName(QStringLiteral("Найти"));
+    Label1->setBuddy(dpDate);
+    Label2->setBuddy(edSearch);
     tools->addWidget(Label1);
     tools->addWidget(dpDate);
     tools->addWidget(Bevel1);
@@ -63,6 +66,7 @@ TfmSearchLog::TfmSearchLog(const QString& historyPath, std::function<bool(const 
 
     mSearchLog = new QTextEdit(this);
     mSearchLog->setAcceptRichText(false);
+    mSearchLog->setAccessibleName(QStringLiteral("История поиска"));
     mSearchLog->setLineWrapMode(QTextEdit::WidgetWidth);
     mSearchLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     mSearchLog->setContextMenuPolicy(Qt::CustomContextMenu);

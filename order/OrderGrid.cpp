@@ -2,12 +2,15 @@
 
 #include "order/OrderModel.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScrollBar>
 
 namespace order {
@@ -143,8 +146,103 @@ void OrderGrid::keyPressEvent(QKeyEvent* event)
     QTableView::keyPressEvent(event);
 }
 
+namespace {
+
+// One footer row for assistive technology: a static text, caption and total.
+class FooterRowAccessible : public QAccessibleInterface {
+public:
+    FooterRowAccessible(OrderFooter* footer, int row) : footer_(footer), row_(row) {}
+
+    bool isValid() const override { return !footer_.isNull(); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return footer_ ? footer_->window()->windowHandle() : nullptr; }
+    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(footer_.data()); }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* focusChild() const override { return nullptr; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QAccessible::Role role() const override { return QAccessible::StaticText; }
+    void setText(QAccessible::Text, const QString&) override {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (!footer_)
+            return {};
+        if (t == QAccessible::Name)
+            return footer_->accessibleRow(row_);
+        if (t == QAccessible::Value)
+            return footer_->rowTotal(row_);
+        return {};
+    }
+    QRect rect() const override
+    {
+        if (!footer_)
+            return {};
+        const QRect r = footer_->rowRect(row_);
+        return QRect(footer_->mapToGlobal(r.topLeft()), r.size());
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s;
+        s.readOnly = true;
+        s.invisible = !footer_ || !footer_->isVisible();
+        return s;
+    }
+
+private:
+    QPointer<OrderFooter> footer_;
+    int row_;
+};
+
+class FooterAccessible : public QAccessibleWidget {
+public:
+    explicit FooterAccessible(OrderFooter* footer) : QAccessibleWidget(footer, QAccessible::Grouping)
+    {
+        for (int row = 0; row < 2; ++row)
+            rows_[row] = QAccessible::registerAccessibleInterface(new FooterRowAccessible(footer, row));
+    }
+    ~FooterAccessible() override
+    {
+        for (QAccessible::Id id : rows_)
+            QAccessible::deleteAccessibleInterface(id);
+    }
+    int childCount() const override { return 2; }
+    QAccessibleInterface* child(int index) const override
+    {
+        return index == 0 || index == 1 ? QAccessible::accessibleInterface(rows_[index]) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        for (int row = 0; row < 2; ++row)
+            if (QAccessible::accessibleInterface(rows_[row]) == child)
+                return row;
+        return -1;
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Name ? QStringLiteral("Итоги заказа") : QAccessibleWidget::text(t);
+    }
+
+private:
+    QAccessible::Id rows_[2]{};
+};
+
+QAccessibleInterface* footerFactory(const QString&, QObject* object)
+{
+    auto* footer = qobject_cast<OrderFooter*>(object);
+    return footer ? new FooterAccessible(footer) : nullptr;
+}
+
+} // namespace
+
 OrderFooter::OrderFooter(QTableView* view, QWidget* parent) : QWidget(parent), view_(view)
 {
+    static const bool accessible = [] {
+        QAccessible::installFactory(footerFactory);
+        return true;
+    }();
+    (void)accessible;
     for (QStringList& row : texts_)
         row = QStringList(orderFieldCount, QString());
     setAutoFillBackground(false);
@@ -160,11 +258,32 @@ void OrderFooter::setText(int row, int column, const QString& text)
         return;
     texts_[row][column] = text;
     update();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent changed(this, QAccessible::NameChanged);
+        changed.setChild(row);
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 QString OrderFooter::text(int row, int column) const
 {
     return texts_[row][column];
+}
+
+QString OrderFooter::rowTotal(int row) const
+{
+    return texts_[row][int(OrderField::SumCost)];
+}
+
+QString OrderFooter::accessibleRow(int row) const
+{
+    return texts_[row][int(OrderField::NAME)] + QStringLiteral(": ") + rowTotal(row);
+}
+
+QRect OrderFooter::rowRect(int row) const
+{
+    const int rowHeight = (height() - 2) / 2;
+    return QRect(0, 1 + row * rowHeight, width(), rowHeight);
 }
 
 QSize OrderFooter::sizeHint() const
@@ -179,13 +298,13 @@ void OrderFooter::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.fillRect(rect(), palette().window());
     const QRect area = view_->viewport()->geometry();
-    const int rowHeight = (height() - 2) / 2;
     p.fillRect(QRect(area.left(), 0, area.width(), height()), yellow);
     const QHeaderView* header = view_->horizontalHeader();
     for (int row = 0; row < 2; ++row) {
         for (int col = 0; col < orderFieldCount; ++col) {
             const int x = area.left() + header->sectionViewportPosition(col);
-            const QRect cell(x, 1 + row * rowHeight, header->sectionSize(col), rowHeight);
+            const QRect line = rowRect(row);
+            const QRect cell(x, line.top(), header->sectionSize(col), line.height());
             if (cell.right() < area.left() || cell.left() > area.right())
                 continue;
             p.save();

@@ -57,7 +57,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
-// The two footer rows under the grid, kept under the grid's columns.
+// The two footer rows under the grid, kept under the grid's columns. They
+// are painted; assistive technology reads each row as a text of its own,
+// caption and total (see accessibleRow).
 class OrderFooter : public QWidget {
     Q_OBJECT
 public:
@@ -65,6 +67,11 @@ public:
 
     void setText(int row, int column, const QString& text);
     QString text(int row, int column) const;
+    // Row 0 or 1 as read aloud: "caption: total", and the total alone.
+    QString accessibleRow(int row) const;
+    QString rowTotal(int row) const;
+    // Where a row lies, in the footer's own coordinates.
+    QRect rowRect(int row) const;
     QSize sizeHint() const override;
 
 protected:

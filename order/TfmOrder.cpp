@@ -50,6 +50,7 @@ QToolButton* speedButton(QWidget* parent, QStyle::StandardPixmap icon, const QSt
     b->setAutoRaise(true);
     b->setIcon(parent->style()->standardIcon(icon));
     b->setToolTip(hint);
+    b->setAccessibleName(hint);
     b->setFixedSize(23, 22);
     return b;
 }
@@ -105,6 +106,7 @@ TfmOrder::TfmOrder(data::TdmMain& dm_, QWidget* parent) : QDialog(parent), dm(dm
     dsOrder = new OrderModel(mtOrder, this);
     dsOrder->setDecimalSeparator(decimalSep_);
     dgOrder = new OrderGrid(this);
+    dgOrder->setAccessibleName(QStringLiteral("Заказ"));
     dgOrder->setModel(dsOrder);
     dgOrderDelegate = new OrderDelegate(dgOrder, dsOrder);
     dgOrder->setItemDelegate(dgOrderDelegate);
@@ -231,6 +233,8 @@ QWidget* TfmOrder::makeTopPanel()
     bbClose->setAutoDefault(false);
     bbClose->setDefault(false);
 
+    lbSklad->setBuddy(dlcSkald);
+    lbSort->setBuddy(cbSort);
     row->addWidget(lbSklad);
     row->addWidget(dlcSkald);
     row->addWidget(sbSkladClear);

@@ -60,4 +60,13 @@ bool documentMatches(const QString& text, bool numberIsNull, qint32 number)
     return !text.isEmpty() && platform::parseInteger(text, &n) && n == number;
 }
 
+QVariant movementRowColour(std::optional<int> direction, int role, const QColor& windowColour)
+{
+    if (direction == 1 && role == Qt::ForegroundRole)
+        return kReceiptColour;
+    if (direction == -1 && role == Qt::BackgroundRole)
+        return windowColour;
+    return {};
+}
+
 } // namespace windows

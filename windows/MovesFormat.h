@@ -2,8 +2,12 @@
 
 #include "platform/Regional.h"
 
+#include <QColor>
 #include <QDateTime>
 #include <QString>
+#include <QVariant>
+
+#include <optional>
 
 namespace windows {
 
@@ -23,5 +27,16 @@ QString movementMoney(double v, const platform::Regional& r);
 // search text: the whole text read as a whole number; empty text matches only
 // a row without a number.
 bool documentMatches(const QString& text, bool numberIsNull, qint32 number);
+
+// The legend's colour for goods received.
+inline const QColor kReceiptColour(255, 0, 0);
+
+// How a movement row is marked, for Qt::ForegroundRole or Qt::BackgroundRole:
+// a receipt line (DIRECTION 1) in the receipt colour as its text colour, an
+// issue line (DIRECTION -1) on the window colour, as the legend shows them.
+// The legend's other three kinds cannot be told from a line, so every other
+// row keeps the grid's ordinary colours (an invalid value), as does every
+// other role.
+QVariant movementRowColour(std::optional<int> direction, int role, const QColor& windowColour);
 
 } // namespace windows

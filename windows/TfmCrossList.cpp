@@ -22,6 +22,7 @@ TfmCrossList::TfmCrossList(data::TdmMain& dm, std::function<bool(const QString&)
     useFormFont(this);
 
     lbCross = new QListWidget(this);
+    lbCross->setAccessibleName(QStringLiteral("Замены"));
     lbCross->setSelectionMode(QAbstractItemView::SingleSelection);
     // A right click opens the menu for the entry already selected; it
     // selects nothing itself.

@@ -79,6 +79,7 @@ TfmMoves::TfmMoves(data::TdmMain& dm, qint32 partId, QWidget* parent)
 
     DBGridEh1 = new QTableView(this);
     DBGridEh1->setFixedHeight(208);
+    DBGridEh1->setAccessibleName(QStringLiteral("Движения товара"));
     DBGridEh1->setSelectionBehavior(QAbstractItemView::SelectRows);
     DBGridEh1->setSelectionMode(QAbstractItemView::SingleSelection);
     DBGridEh1->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -87,6 +88,13 @@ TfmMoves::TfmMoves(data::TdmMain& dm, qint32 partId, QWidget* parent)
     DBGridEh1->verticalHeader()->setFixedWidth(12); // the row indicator
     dsMovements = new data::QueryModel(q_, std::move(columns), this);
     data::bindGrid(DBGridEh1, dsMovements);
+    // Receipts and issues in their colours of the legend below.
+    const int direction = q_.columnIndex(QStringLiteral("DIRECTION"));
+    const QColor windowColour = QApplication::palette().color(QPalette::Active, QPalette::Base);
+    dsMovements->setRowColours([this, direction, windowColour](int row, int role) {
+        const fb::Field f = q_.fieldAt(row, direction);
+        return movementRowColour(f.isNull() ? std::nullopt : std::optional<int>(f.asInteger()), role, windowColour);
+    });
     // Each column as wide as its data and title; the currency has its own width.
     DBGridEh1->resizeColumnsToContents();
     DBGridEh1->setColumnWidth(2, 44);
@@ -100,6 +108,8 @@ TfmMoves::TfmMoves(data::TdmMain& dm, qint32 partId, QWidget* parent)
     sbClear->setAutoRaise(true);
     sbClear->setIcon(style()->standardIcon(QStyle::SP_LineEditClearButton));
     sbClear->setFixedSize(23, 22);
+    sbClear->setAccessibleName(QStringLiteral("Очистить поиск"));
+    Label7->setBuddy(edDocNum);
     auto* search = new QHBoxLayout(Panel7);
     search->setContentsMargins(8, 1, 4, 1);
     search->setSpacing(6);
@@ -128,10 +138,11 @@ TfmMoves::TfmMoves(data::TdmMain& dm, qint32 partId, QWidget* parent)
     contractors->addWidget(lbVS, 1);
     contractors->addWidget(dbtCont2);
 
-    // Legend: fixed text, no row is coloured by it.
+    // Legend: receipts and issues are coloured so; the other three kinds
+    // cannot be told from a line and stay uncoloured.
     Panel1 = bar(this, 44);
     const QPalette pal = QApplication::palette();
-    paRedColor = legendSquare(QColor(255, 0, 0));
+    paRedColor = legendSquare(kReceiptColour);
     Panel2 = legendSquare(pal.color(QPalette::Active, QPalette::Base));
     Panel3 = legendSquare(pal.color(QPalette::Disabled, QPalette::WindowText));
     Panel4 = legendSquare(QColor(0, 255, 0));

@@ -449,16 +449,28 @@ private slots:
         QVERIFY(w->sbMain->isVisibleTo(w.get()));
     }
 
+    // Help opens the help file beside the executable when there is one,
+    // else the user guide beside it; with neither, the help file's name.
     void helpMailAndAbout()
     {
         QStringList opened;
         platform::setShellForTests([&](const QString& s) { opened << s; });
+        const QString chm = t->path(QStringLiteral("Orvado.chm"));
+        const QString guide = t->path(QStringLiteral("guide/index.html"));
+        w->miHelpClick(); // neither there
+        QVERIFY(QDir(t->dir()).mkpath(QStringLiteral("guide")));
+        QFile page(guide);
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.close();
         w->miHelpClick();
+        QFile help(chm);
+        QVERIFY(help.open(QIODevice::WriteOnly));
+        help.close();
+        w->miHelp->trigger();
         w->miEmailAuthorClick();
         platform::setShellForTests({});
-        QCOMPARE(opened.size(), 2);
-        QVERIFY(opened[0].endsWith(QStringLiteral("/Orvado.chm")));
-        QVERIFY(opened[1].startsWith(QStringLiteral("mailto:")));
+        QCOMPARE(opened, (QStringList{chm, guide, chm, opened.value(3)}));
+        QVERIFY(opened[3].startsWith(QStringLiteral("mailto:")));
         DialogRecorder rec;
         w->miAboutClick();
         QCOMPARE(rec.boxes.size(), 1);

@@ -198,6 +198,38 @@ private slots:
         QCOMPARE(w.exec(), int(QDialog::Rejected));
     }
 
+    // Receipts in the legend's receipt colour as text, issues on the legend's
+    // window colour; a reserve and a line of no direction in the grid's own.
+    void receiptsAndIssuesInTheirLegendColours()
+    {
+        const qint32 part = tdb_->addPart({.manufactureCode = "COLOURS"});
+        tdb_->addLine(testdb::income(part, 5, 10.0, at(10, 9)));
+        tdb_->addLine(testdb::output(part, 2, 15.0, at(11, 9)));
+        tdb_->addLine(testdb::reserve(part, 1, at(12, 9)));
+        testdb::Line unknown = testdb::income(part, 1, 1.0, at(13, 9));
+        unknown.direction = std::nullopt;
+        tdb_->addLine(unknown);
+
+        TfmMoves w(dm(), part);
+        QCOMPARE(w.dsMovements->rowCount(), 4);
+        auto colour = [&w](int row, int role) {
+            return w.dsMovements->data(w.dsMovements->index(row, 1), role);
+        };
+        const QColor receipt = w.paRedColor->palette().color(QPalette::Window);
+        const QColor window = w.Panel2->palette().color(QPalette::Window);
+        QCOMPARE(receipt, QColor(255, 0, 0));
+        QCOMPARE(colour(0, Qt::ForegroundRole).value<QColor>(), receipt);
+        QVERIFY(!colour(0, Qt::BackgroundRole).isValid()); // red text on the ordinary background
+        QCOMPARE(colour(1, Qt::BackgroundRole).value<QColor>(), window);
+        QVERIFY(!colour(1, Qt::ForegroundRole).isValid());
+        for (int row : {2, 3}) {
+            QVERIFY(!colour(row, Qt::ForegroundRole).isValid());
+            QVERIFY(!colour(row, Qt::BackgroundRole).isValid());
+        }
+        // Every column of a row alike.
+        QCOMPARE(w.dsMovements->data(w.dsMovements->index(0, 5), Qt::ForegroundRole).value<QColor>(), receipt);
+    }
+
     // Each opening reads the rows again.
     void reopeningReloads()
     {
