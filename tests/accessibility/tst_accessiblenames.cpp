@@ -207,7 +207,7 @@ private slots:
     void historyMovesAndReplacementsWindows()
     {
         w->searchNumber(QStringLiteral("0986"));
-        lookup::TfmSearchLog log(w->history().path(), [](const QString&) {});
+        lookup::TfmSearchLog log(w->history().path(), [](const QString&) { return true; });
         checkWindow(log);
         QCOMPARE(nameOf(log.bbSearch), QStringLiteral("Найти"));
 
@@ -215,7 +215,7 @@ private slots:
         checkWindow(moves);
         QCOMPARE(nameOf(moves.edDocNum), QStringLiteral("Поиск по номеру:"));
 
-        windows::TfmCrossList cross(t->dm(), [](const QString&) {});
+        windows::TfmCrossList cross(t->dm(), [](const QString&) { return true; });
         checkWindow(cross);
     }
 
