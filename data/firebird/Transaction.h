@@ -21,6 +21,9 @@ public:
     void commit();
     void rollback();
     void end();                         // by the closing action
+    // The connection is being replaced: ends it by the closing action where
+    // the old attachment still answers, and lets go of it either way.
+    void abandon();
     CloseAction closeAction() const { return closeAction_; }
     Access access() const { return access_; }
 
