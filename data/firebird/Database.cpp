@@ -87,7 +87,7 @@ void Database::reconnect()
         return;
     }
     IAttachment* fresh = attach();
-    // Everything prepared or started belongs to the old attachment.
+    cut();
     for (Query* q : queries_)
         q->forgetStatement();
     tra_->abandon();
@@ -101,6 +101,15 @@ void Database::reconnect()
     }
     if (afterConnect_)
         afterConnect_();
+}
+
+void Database::cut()
+{
+    try {
+        call([&](ThrowStatusWrapper& st) { att_->cancelOperation(&st, fb_cancel_abort); });
+    } catch (const Error&) {
+        // Already closed.
+    }
 }
 
 void Database::noteFailure(const Error& e)
@@ -130,6 +139,8 @@ void Database::disconnect()
     auto open = queries_;
     for (Query* q : open)
         q->release();
+    if (lost_)
+        cut();
     std::optional<Error> failure;
     try {
         tra_->end();

@@ -98,6 +98,10 @@ private:
     // The attach parameters; with a page size, those of a new database too.
     QByteArray buildDpb(int createPageSize) const;
     Firebird::IAttachment* attach() const;
+    // Closes a lost attachment's line at once, so that nothing said to it
+    // after can wait for an answer (a server that ended an attachment may
+    // never answer a rollback on it).
+    void cut();
 
     QString alias_;
     QString name_;

@@ -606,6 +606,16 @@ void Query::release()
 {
     close();
     std::vector<Value>().swap(cells_);
+    if (stmt_) {
+        IStatement* s = stmt_;
+        stmt_ = nullptr;
+        try {
+            call([&](ThrowStatusWrapper& st) { s->free(&st); });
+        } catch (const Error& e) {
+            db_.noteFailure(e);
+            s->release();
+        }
+    }
     forgetStatement();
     bindings_.clear();
 }
@@ -613,13 +623,8 @@ void Query::release()
 void Query::forgetStatement()
 {
     if (stmt_) {
-        IStatement* s = stmt_;
+        stmt_->release();
         stmt_ = nullptr;
-        try {
-            call([&](ThrowStatusWrapper& st) { s->free(&st); });
-        } catch (const Error&) {
-            s->release();
-        }
     }
     if (inMeta_) {
         inMeta_->release();

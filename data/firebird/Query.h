@@ -94,8 +94,8 @@ public:
 
     // Closes and drops the prepared statement (the connection is going away).
     void release();
-    // Drops the prepared statement but keeps the rows and the cursor: the
-    // connection was replaced, and the next run prepares again on the new one.
+    // Lets go of the prepared statement of a lost connection but keeps the
+    // rows and the cursor; the next run prepares again on the new connection.
     void forgetStatement();
 
     // Cursor

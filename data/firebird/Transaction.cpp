@@ -79,7 +79,7 @@ void Transaction::abandon()
     try {
         end();
     } catch (const Error&) {
-        // commit() and rollback() have let go of the handle.
+        // Expected: commit() and rollback() have let go of the handle.
     }
 }
 

@@ -21,8 +21,8 @@ public:
     void commit();
     void rollback();
     void end();                         // by the closing action
-    // The connection is being replaced: ends it by the closing action where
-    // the old attachment still answers, and lets go of it either way.
+    // The connection is lost and cut: lets go of the handle, whose closing
+    // action can no longer reach the server (which ends it on its own).
     void abandon();
     CloseAction closeAction() const { return closeAction_; }
     Access access() const { return access_; }
