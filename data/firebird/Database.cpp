@@ -135,11 +135,16 @@ void Database::disconnect()
 {
     if (!att_)
         return;
-    // Queries first: their statements belong to this attachment.
+    // Queries first: their statements belong to this attachment. A
+    // connection known lost is cut before them; one that a statement's
+    // release finds lost, before its transaction is ended.
+    const bool wasCut = lost_;
+    if (wasCut)
+        cut();
     auto open = queries_;
     for (Query* q : open)
         q->release();
-    if (lost_)
+    if (lost_ && !wasCut)
         cut();
     std::optional<Error> failure;
     try {
