@@ -126,9 +126,10 @@ private:
     Figures figures(lookup::TfmMain& w) const;
     void refresh(lookup::TfmMain& w);
     void lookupOne(lookup::TfmMain& w, int i);
-    // Runs the day's lookups with a refresh every hundred, and `between`
-    // after each lookup with the number done so far.
-    void day(lookup::TfmMain& w, int total, const std::function<void(int)>& between);
+    // A main window on the connected data module runs the day's lookups with
+    // a refresh every hundred, and `between` after each lookup with the
+    // number done so far.
+    void day(data::TdmMain& dm, int total, const std::function<void(int)>& between);
 
     std::unique_ptr<testdb::TestDatabases> dbs_;
     QStringList numbers_;
@@ -211,8 +212,14 @@ void TestSoak::lookupOne(lookup::TfmMain& w, int i)
     }
 }
 
-void TestSoak::day(lookup::TfmMain& w, int total, const std::function<void(int)>& between)
+void TestSoak::day(data::TdmMain& dm, int total, const std::function<void(int)>& between)
 {
+    app::markup() = {1.1f, 1.2f, 1.3f};
+    lookup::TfmMain w(dm);
+    for (QTimer* t : {&w.Timer1, &w.Timer2, &w.Timer3, &w.UpdateTimer})
+        t->stop();
+    w.show();
+    movesOpened_ = 0;
     const int warmUp = std::max(total / 10, 100);
     constexpr int refreshEvery = 100;
 
@@ -265,15 +272,7 @@ void TestSoak::aLongDayDoesNotGrow()
     dm.ibdAE.setDatabaseName(dbs_->enterprisePath());
     dm.dbMain.setDatabaseName(dbs_->pricePath());
     dm.connectAtStart();
-    app::markup() = {1.1f, 1.2f, 1.3f};
-    lookup::TfmMain w(dm);
-    w.Timer1.stop();
-    w.Timer2.stop();
-    w.Timer3.stop();
-    w.UpdateTimer.stop();
-    w.show();
-    movesOpened_ = 0;
-    day(w, lookupsWanted("ORVADO_SOAK_LOOKUPS", 20000), [](int) {});
+    day(dm, lookupsWanted("ORVADO_SOAK_LOOKUPS", 20000), [](int) {});
 }
 
 // Every 150 lookups the server is killed or stopped and started again, half
@@ -289,28 +288,17 @@ void TestSoak::aDayOfServerRestartsDoesNotGrow()
     dm.dbMain.setDatabaseName(server.databaseName(dbs_->pricePath() + QStringLiteral(".served")));
     dm.connectAtStart();
     QVERIFY(dm.ibdAE.connected() && dm.dbMain.connected());
-    app::markup() = {1.1f, 1.2f, 1.3f};
     int restarts = 0;
-    {
-        lookup::TfmMain w(dm);
-        w.Timer1.stop();
-        w.Timer2.stop();
-        w.Timer3.stop();
-        w.UpdateTimer.stop();
-        w.show();
-        movesOpened_ = 0;
-        day(w, lookupsWanted("ORVADO_SOAK_SERVER_LOOKUPS", 3000),
-            [&](int done) {
-                if (done % 150 != 50)
-                    return;
-                if (++restarts % 2 == 0)
-                    server.kill();
-                else
-                    server.stop();
-                QString error;
-                QVERIFY2(server.start(&error), qPrintable(error));
-            });
-    }
+    day(dm, lookupsWanted("ORVADO_SOAK_SERVER_LOOKUPS", 3000), [&](int done) {
+        if (done % 150 != 50)
+            return;
+        if (++restarts % 2 == 0)
+            server.kill();
+        else
+            server.stop();
+        QString error;
+        QVERIFY2(server.start(&error), qPrintable(error));
+    });
     qInfo("%d server restarts, killed or stopped in turn", restarts);
     QVERIFY(restarts > 1);
 }
