@@ -53,11 +53,11 @@ public:
     void disconnect();
     bool connected() const { return att_ != nullptr; }
 
-    // Replaces the attachment by a new one with the same parameters. The
-    // queries keep the rows they hold and prepare again at their next run;
-    // the old transaction is ended where that can still be done, and the
-    // after-connect action runs. When the new attach fails its error is
-    // thrown and nothing has changed.
+    // Replaces a lost attachment by a new one with the same parameters: the
+    // old one's line is cut, its transaction and statements let go of (the
+    // server ends them on its own); the queries keep the rows they hold and
+    // prepare again at their next run; the after-connect action runs. When
+    // the new attach fails its error is thrown and nothing has changed.
     void reconnect();
 
     // True once a call on this attachment failed because the connection is
