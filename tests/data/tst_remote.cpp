@@ -65,6 +65,7 @@ private slots:
     void serverNameHandedOverUnchanged();
     void lostServerIsReportedAndSurvived();
     void onlyALostConnectionIsConnectedAgain();
+    void refusalsAndQueryErrorsAreNoLostConnection();
     void aReadRunsAgainOnceTheServerIsBack();
 
 private:
@@ -304,6 +305,38 @@ void TestRemote::onlyALostConnectionIsConnectedAgain()
     QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
     QCOMPARE(findPart(*dm, QStringLiteral("W712")), QStringLiteral("Фильтр масляный"));
     QCOMPARE(dm->taCurrency.rowCount(), 1);
+}
+
+// What the server answers to a wrong password, a missing file, a conversion
+// that fails and a bad statement: each is reported as it is, none counts as
+// a lost connection.
+void TestRemote::refusalsAndQueryErrorsAreNoLostConnection()
+{
+    auto expectNotLost = [](const char* what, const std::function<void()>& f) {
+        try {
+            f();
+            QFAIL(qPrintable(QStringLiteral("%1 went through").arg(QLatin1String(what))));
+        } catch (const fb::Error& e) {
+            QVERIFY2(!e.text().isEmpty() && !e.connectionLost(), qPrintable(e.text()));
+        }
+    };
+    expectNotLost("a wrong password", [this] {
+        fb::Database db(QStringLiteral("TEST"), fb::CloseAction::Rollback, fb::Access::ReadOnly);
+        db.setDatabaseName(aeName_);
+        db.params().password = QStringLiteral("wrong");
+        db.connect();
+    });
+    expectNotLost("a missing file", [this] { connection(aeName_ + QStringLiteral(".missing")); });
+    auto db = connection(priceName_);
+    auto scalar = [&](const QString& select) {
+        fb::Query q(*db, QStringLiteral("q"), {select},
+                    {fb::ColumnDef{QStringLiteral("V"), fb::ColumnType::Integer, 0, {}, {}, false, true}});
+        q.open();
+    };
+    expectNotLost("a failed conversion", [&] { scalar(QStringLiteral("select cast('x' as integer) as V from rdb$database")); });
+    expectNotLost("a bad statement", [&] { scalar(QStringLiteral("selec 1 as V from rdb$database")); });
+    QVERIFY(!db->lost());
+    scalar(QStringLiteral("select 1 as V from rdb$database"));
 }
 
 // Killed and started again: the next read reconnects and gets its rows, on
