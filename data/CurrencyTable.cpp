@@ -29,13 +29,8 @@ CurrencyTable::CurrencyTable(fb::Database& db)
                  {QStringLiteral("SELECT * FROM CURRENCY"), QStringLiteral("WHERE (CUNAME = :OLD_CUNAME)")},
                  currencyColumns())
 {
-    connect(&select, &fb::Query::closed, this, [this]() {
-        // A closed table drops an edit that was never stored.
-        state_ = State::Browse;
-        editRow_ = -1;
-        buffer_.clear();
-        emit changed();
-    });
+    // A closed table drops an edit that was never stored.
+    connect(&select, &fb::Query::closed, this, &CurrencyTable::endEdit);
     connect(&select, &fb::Query::opened, this, &CurrencyTable::changed);
 }
 
@@ -105,30 +100,71 @@ void CurrencyTable::post()
     fb::Value name = buffer_[kName];
     if (auto s = std::get_if<QString>(&name); s && s->isEmpty())
         name = fb::Value{}; // an empty name is stored as NULL
-    fb::Query& change = state_ == State::Insert ? insertSql : updateSql;
-    change.setParam(QStringLiteral("CUNAME"), name);
-    change.setParam(QStringLiteral("CURATE"), buffer_[kRate]);
-    if (state_ == State::Edit)
-        change.setParam(QStringLiteral("OLD_CUNAME"), oldName_);
-    change.execute();
-    // WHERE CUNAME = :OLD_CUNAME finds no row whose name is NULL, nor one
-    // another user renamed meanwhile: say so instead of showing a change
-    // that was never stored.
-    if (state_ == State::Edit && change.affectedRows() == 0)
-        throw fb::Error(QStringLiteral("Строка валюты не найдена в базе: она без наименования "
-                                       "или изменена другим пользователем"));
-    std::vector<fb::Value> stored{name, buffer_[kRate]};
+    const fb::Value& rate = buffer_[kRate];
+    // A commit whose answer never came may have stored the row: then the
+    // database holds one more row like it than this table does, and the row
+    // is not sent again.
+    const bool stored = commitUnknown_ && storedCount(name, rate) > heldCount(name, rate);
+    if (!stored) {
+        fb::Query& change = state_ == State::Insert ? insertSql : updateSql;
+        change.setParam(QStringLiteral("CUNAME"), name);
+        change.setParam(QStringLiteral("CURATE"), rate);
+        if (state_ == State::Edit)
+            change.setParam(QStringLiteral("OLD_CUNAME"), oldName_);
+        change.execute();
+        // WHERE CUNAME = :OLD_CUNAME finds no row whose name is NULL, nor one
+        // another user renamed meanwhile: say so instead of showing a change
+        // that was never stored.
+        if (state_ == State::Edit && change.affectedRows() == 0)
+            throw fb::Error(QStringLiteral("Строка валюты не найдена в базе: она без наименования "
+                                           "или изменена другим пользователем"));
+    }
+    std::vector<fb::Value> row{name, rate};
     // Read the stored row back: the database may have changed it on the way.
     refreshSql.setParam(QStringLiteral("OLD_CUNAME"), name);
     refreshSql.open();
     if (!refreshSql.isEmpty())
-        stored = {refreshSql.value(0, kName), refreshSql.value(0, kRate)};
+        row = {refreshSql.value(0, kName), refreshSql.value(0, kRate)};
     refreshSql.close();
-    select.database().transaction().commitRetaining();
-    select.replaceRow(editRow_, stored);
+    try {
+        select.database().transaction().commitRetaining();
+    } catch (const fb::Error& e) {
+        if (e.connectionLost())
+            commitUnknown_ = true;
+        throw;
+    }
+    select.replaceRow(editRow_, row);
+    endEdit();
+}
+
+int CurrencyTable::storedCount(const fb::Value& name, const fb::Value& rate)
+{
+    if (fb::isNull(name))
+        return 0; // "= NULL" finds nothing: such a row cannot be looked for
+    refreshSql.setParam(QStringLiteral("OLD_CUNAME"), name);
+    refreshSql.open();
+    int n = 0;
+    for (int r = 0; r < refreshSql.recordCount(); ++r)
+        n += refreshSql.value(r, kRate) == rate ? 1 : 0;
+    refreshSql.close();
+    return n;
+}
+
+int CurrencyTable::heldCount(const fb::Value& name, const fb::Value& rate) const
+{
+    int n = 0;
+    for (int r = 0; r < select.recordCount(); ++r)
+        if (r != editRow_ && select.value(r, kName) == name && select.value(r, kRate) == rate)
+            ++n;
+    return n;
+}
+
+void CurrencyTable::endEdit()
+{
     state_ = State::Browse;
     editRow_ = -1;
     buffer_.clear();
+    commitUnknown_ = false;
     emit changed();
 }
 
@@ -136,10 +172,7 @@ void CurrencyTable::cancel()
 {
     if (state_ == State::Insert)
         select.removeRow(editRow_);
-    state_ = State::Browse;
-    editRow_ = -1;
-    buffer_.clear();
-    emit changed();
+    endEdit();
 }
 
 void CurrencyTable::remove(int)

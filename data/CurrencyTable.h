@@ -47,10 +47,18 @@ signals:
     void changed();
 
 private:
+    // Rows of the database with this name and rate, and of this table's
+    // stored rows (the edited one left out).
+    int storedCount(const fb::Value& name, const fb::Value& rate);
+    int heldCount(const fb::Value& name, const fb::Value& rate) const;
+    void endEdit();
+
     std::vector<fb::Value> buffer_;
     fb::Value oldName_;
     State state_ = State::Browse;
     int editRow_ = -1;
+    // The commit of this edit met a lost connection: it may have been stored.
+    bool commitUnknown_ = false;
 };
 
 } // namespace data

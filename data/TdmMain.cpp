@@ -242,6 +242,7 @@ TdmMain::TdmMain(QObject* parent)
             if (db == &dbMain)
                 dbMainAfterConnect();
         });
+        db->setRecovery([this](fb::Query& q, bool ran) { return recover(q, ran); });
     }
 }
 
@@ -270,7 +271,36 @@ void TdmMain::storeAlias(fb::Database& db)
 
 void TdmMain::dbMainAfterConnect()
 {
-    taCurrency.open();
+    // After a reconnect the table still holds its rows and any edit in
+    // progress; it is read again only when it was closed.
+    if (!taCurrency.isOpen())
+        taCurrency.open();
+}
+
+bool TdmMain::recover(fb::Query& statement, bool ran)
+{
+    if (recovering_)
+        return false; // one reconnect at a time: a failure inside it is reported
+    recovering_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{recovering_};
+    try {
+        statement.database().reconnect();
+    } catch (const platform::Failure&) {
+        if (!ran)
+            throw;
+        return false;
+    }
+    return !ran || rerunnable(statement);
+}
+
+bool TdmMain::rerunnable(const fb::Query& statement) const
+{
+    if (&statement.database() == &ibdAE)
+        return true; // the enterprise database is only read
+    return &statement == &taCurrency.select || &statement == &spGetEuroRate;
 }
 
 bool isRemoteDatabaseName(const QString& name)
@@ -368,8 +398,17 @@ bool TdmMain::connectPrice()
 
 void TdmMain::refreshConnections()
 {
-    ibdAE.disconnect();
-    dbMain.disconnect();
+    // A connection the server has already dropped cannot end its transaction
+    // (the server has rolled it back): it is closed all the same, and the
+    // refresh goes on to connect it again.
+    for (fb::Database* db : {&ibdAE, &dbMain}) {
+        try {
+            db->disconnect();
+        } catch (const fb::Error& e) {
+            if (!e.connectionLost())
+                throw;
+        }
+    }
     ibdAE.connect();
     dbMain.connect();
 }

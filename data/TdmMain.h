@@ -44,7 +44,8 @@ public:
 
     // What "Обновить данные" does to the databases: close both (enterprise
     // first), then open both again. A failing step throws and the steps after
-    // it do not run; the next refresh tries again.
+    // it do not run; the next refresh tries again. Closing a connection the
+    // server has already dropped is no failure.
     void refreshConnections();
 
     // Stock and cost figures of one part.
@@ -62,6 +63,18 @@ public:
     double fetchEuroRate();
 
     void dbMainAfterConnect();
+
+    // A statement met a lost connection (ran), or is about to be sent on one:
+    // the database is connected again, its queries keeping their rows. True
+    // when the statement is to run (again): always before it ran, after only
+    // when it is a read. A failed reconnect leaves everything as it was, so
+    // the next statement on that database tries again; it throws the
+    // connect's error when the statement never went out, else the
+    // statement's own error is the one to report.
+    bool recover(fb::Query& statement, bool ran);
+    // Every read may run twice; a change to the currency table never does,
+    // since a change sent once may have been stored.
+    bool rerunnable(const fb::Query& statement) const;
 
     // Connections and transactions
     fb::Database ibdAE;
@@ -103,6 +116,7 @@ private:
     void storeAlias(fb::Database& db);
 
     QString dialogDir_; // the folder of the last pick: the second dialog opens there
+    bool recovering_ = false;
 };
 
 // A name with a server part ("host:/path", "host/port:path", "inet://…")

@@ -93,6 +93,18 @@ void OrderTable::clear()
     emit totalChanged(total_);
 }
 
+void OrderTable::replaceAll(std::vector<OrderLine> lines)
+{
+    checkOpen();
+    for (OrderLine& l : lines)
+        checkStorable(l);
+    emit aboutToReset();
+    rows_ = std::move(lines);
+    recount();
+    emit resetDone();
+    emit totalChanged(total_);
+}
+
 int OrderTable::removeIf(const std::function<bool(const OrderLine&)>& drop)
 {
     checkOpen();

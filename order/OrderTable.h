@@ -33,6 +33,9 @@ public:
     void replace(int i, OrderLine line);
     void remove(int i);
     void clear();
+    // Replaces every row at once; a row that cannot be stored refuses the
+    // whole set and leaves the table as it was.
+    void replaceAll(std::vector<OrderLine> lines);
     // Removes every row the predicate names; returns how many went.
     int removeIf(const std::function<bool(const OrderLine&)>& drop);
 

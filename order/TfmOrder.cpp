@@ -334,24 +334,14 @@ void TfmOrder::buildOrder()
 {
     Busy busy(*this);
 
-    // The candidate query runs before the table is emptied: when the
-    // database cannot be reached, the order on screen stays whole.
+    // The order on screen is replaced only by a finished build: when the
+    // database fails at any step, it stays as it was, edits included.
     fb::Query& q = dm.ibqGetMINStock;
     const QStringList sql = data::TdmMain::minStockSql(cbSort->currentIndex());
     q.close();
     if (q.sql() != sql)
         q.setSQL(sql);
     q.open();
-
-    try {
-        dsOrder->cancel(); // closing the table drops an unstored edit
-        mtOrder.close();
-        mtOrder.clear();
-        mtOrder.open();
-    } catch (...) {
-        platform::showError(QStringLiteral("Не удалось очистить заказ !!!"), this);
-        return;
-    }
     pbOrder->setValue(1);
 
     // The candidates are copied out, so the walk does not depend on the
@@ -392,19 +382,27 @@ void TfmOrder::buildOrder()
         QCoreApplication::processEvents();
         slice.restart();
     };
+    std::vector<OrderLine> lines;
     for (const Candidate& c : candidates) {
         const double onStock = dm.GetOnStock(c.id);
         if (needsOrder(onStock, c.minStock)) {
-            if (!skladChoice_ || dm.GetLastSklad(c.id) == *skladChoice_) {
-                mtOrder.append(candidateLine(c, onStock, dm.GetAvgCost(c.id)));
-                // The totals change only with a new line.
-                dgOrderSumListRecalcAll();
-            }
+            if (!skladChoice_ || dm.GetLastSklad(c.id) == *skladChoice_)
+                lines.push_back(candidateLine(c, onStock, dm.GetAvgCost(c.id)));
         }
         position = std::min(position + 1, pbOrder->maximum());
         if (!slice.isValid() || slice.elapsed() >= eventSliceMs)
             letEventsRun();
     }
+
+    try {
+        dsOrder->cancel(); // the new rows replace an unstored edit too
+        mtOrder.open();
+        mtOrder.replaceAll(std::move(lines));
+    } catch (...) {
+        platform::showError(QStringLiteral("Не удалось очистить заказ !!!"), this);
+        return;
+    }
+    dgOrderSumListRecalcAll();
     if (dsOrder->rowCount() > 0 && !dgOrder->currentIndex().isValid())
         dgOrder->setCurrentIndex(dsOrder->index(0, 0));
     letEventsRun();

@@ -107,3 +107,21 @@ qtver=$(dpkg-query -W -f='${Version}' libqt6core6 2>/dev/null || echo "?")
     cat "$ROOT/bench/notes.md"
 } >"$DOC"
 echo "Wrote $DOC"
+
+# A server that goes away and comes back (bench_reconnect): the private
+# Firebird server of the tests on loopback, killed or stopped and started
+# again under the main window's lookups. Its section closes the file.
+cmake --build "$BUILD" --target bench_reconnect
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+run bench_reconnect
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+{
+    echo
+    grep -v '^SUMMARY ' "$OUT/bench_reconnect.md"
+    echo "| Figure | Program | Floor or reference | Ratio | Target | Met |"
+    echo "|---|---|---|---|---|---|"
+    sed -n 's/^SUMMARY //p' "$OUT/bench_reconnect.md"
+    echo
+    echo "Load average (1, 5, 15 min) before the run: $load_before; after: $load_after."
+} >>"$DOC"
+echo "Added the reconnect figures to $DOC"

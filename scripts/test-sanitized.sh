@@ -26,6 +26,7 @@ report_error_type=1:suppressions=$SUPP/ubsan.supp"
 export LSAN_OPTIONS="exitcode=23:print_suppressions=0:suppressions=$SUPP/lsan.supp"
 # Fewer lookups for the soak test: the sanitized build is several times slower.
 export ORVADO_SOAK_LOOKUPS=2000
+export ORVADO_SOAK_SERVER_LOOKUPS=1000
 export FIREBIRD_LOCK="$PWD/build-asan/firebird-lock"
 mkdir -p "$FIREBIRD_LOCK"
 cd build-asan

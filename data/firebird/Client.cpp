@@ -2,12 +2,29 @@
 
 #include <QString>
 
+#include <algorithm>
+#include <iterator>
+
 namespace fb {
 
 bool Error::hasCode(intptr_t code) const
 {
     for (auto c : codes_)
         if (c == code)
+            return true;
+    return false;
+}
+
+bool Error::connectionLost() const
+{
+    // Measured against a Firebird 3 server: the first call after the server
+    // died (SIGKILL or SIGTERM) reads nothing back, every later one cannot
+    // write; an attachment the server ended says "connection shutdown".
+    static constexpr intptr_t lost[] = {isc_network_error,  isc_net_read_err,       isc_net_write_err,
+                                        isc_conn_lost,      isc_lost_db_connection, isc_att_shutdown,
+                                        isc_net_server_shutdown};
+    for (auto c : codes_)
+        if (std::find(std::begin(lost), std::end(lost), c) != std::end(lost))
             return true;
     return false;
 }

@@ -57,19 +57,65 @@ QByteArray Database::buildDpb(int createPageSize) const
     return out;
 }
 
+Firebird::IAttachment* Database::attach() const
+{
+    QByteArray dpb = buildDpb(0);
+    QByteArray name = platform::toCp1251(name_);
+    IAttachment* a = nullptr;
+    call([&](ThrowStatusWrapper& st) {
+        a = provider()->attachDatabase(&st, name.constData(), static_cast<unsigned>(dpb.size()),
+                                       reinterpret_cast<const unsigned char*>(dpb.constData()));
+    });
+    return a;
+}
+
 void Database::connect()
 {
     if (att_)
         return;
-    QByteArray dpb = buildDpb(0);
-    QByteArray name = platform::toCp1251(name_);
-    call([&](ThrowStatusWrapper& st) {
-        att_ = provider()->attachDatabase(&st, name.constData(), static_cast<unsigned>(dpb.size()),
-                                          reinterpret_cast<const unsigned char*>(dpb.constData()));
-    });
+    att_ = attach();
+    lost_ = false;
     emit connectedChanged(true);
     if (afterConnect_)
         afterConnect_();
+}
+
+void Database::reconnect()
+{
+    if (!att_) {
+        connect();
+        return;
+    }
+    IAttachment* fresh = attach();
+    cut();
+    for (Query* q : queries_)
+        q->forgetStatement();
+    tra_->abandon();
+    IAttachment* old = att_;
+    att_ = fresh;
+    lost_ = false;
+    try {
+        call([&](ThrowStatusWrapper& st) { old->detach(&st); });
+    } catch (const Error&) {
+        old->release();
+    }
+    if (afterConnect_)
+        afterConnect_();
+}
+
+void Database::cut()
+{
+    try {
+        call([&](ThrowStatusWrapper& st) { att_->cancelOperation(&st, fb_cancel_abort); });
+    } catch (const Error&) {
+        // Already closed.
+    }
+}
+
+void Database::noteFailure(const Error& e)
+{
+    if (att_ && e.connectionLost())
+        lost_ = true;
 }
 
 void Database::create(int pageSize)
@@ -89,10 +135,17 @@ void Database::disconnect()
 {
     if (!att_)
         return;
-    // Queries first: their statements belong to this attachment.
+    // Queries first: their statements belong to this attachment. A
+    // connection known lost is cut before them; one that a statement's
+    // release finds lost, before its transaction is ended.
+    const bool wasCut = lost_;
+    if (wasCut)
+        cut();
     auto open = queries_;
     for (Query* q : open)
         q->release();
+    if (lost_ && !wasCut)
+        cut();
     std::optional<Error> failure;
     try {
         tra_->end();
@@ -101,6 +154,7 @@ void Database::disconnect()
     }
     IAttachment* a = att_;
     att_ = nullptr;
+    lost_ = false;
     try {
         call([&](ThrowStatusWrapper& st) { a->detach(&st); });
     } catch (const Error& e) {

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include "data/firebird/Error.h"
+
 #include <functional>
 #include <memory>
 #include <vector>
@@ -51,6 +53,26 @@ public:
     void disconnect();
     bool connected() const { return att_ != nullptr; }
 
+    // Replaces a lost attachment by a new one with the same parameters: the
+    // old one's line is cut, its transaction and statements let go of (the
+    // server ends them on its own); the queries keep the rows they hold and
+    // prepare again at their next run; the after-connect action runs. When
+    // the new attach fails its error is thrown and nothing has changed.
+    void reconnect();
+
+    // True once a call on this attachment failed because the connection is
+    // gone; a connect, reconnect or disconnect clears it.
+    bool lost() const { return lost_; }
+    void noteFailure(const Error& e);
+
+    // Asked by a statement that met a lost connection (ran: true) or is about
+    // to be sent on one (ran: false): true when the connection is there again
+    // and the statement is to run (again). Without it a lost connection is
+    // only reported.
+    using Recovery = std::function<bool(Query& statement, bool ran)>;
+    void setRecovery(Recovery r) { recovery_ = std::move(r); }
+    const Recovery& recovery() const { return recovery_; }
+
     Transaction& transaction() { return *tra_; }
     Firebird::IAttachment* attachment() const { return att_; }
 
@@ -75,6 +97,11 @@ signals:
 private:
     // The attach parameters; with a page size, those of a new database too.
     QByteArray buildDpb(int createPageSize) const;
+    Firebird::IAttachment* attach() const;
+    // Closes a lost attachment's line at once, so that nothing said to it
+    // after can wait for an answer (a server that ended an attachment may
+    // never answer a rollback on it).
+    void cut();
 
     QString alias_;
     QString name_;
@@ -82,7 +109,9 @@ private:
     Firebird::IAttachment* att_ = nullptr;
     std::unique_ptr<Transaction> tra_;
     std::function<void()> afterConnect_;
+    Recovery recovery_;
     std::vector<Query*> queries_;
+    bool lost_ = false;
 };
 
 } // namespace fb

@@ -14,6 +14,10 @@ public:
     explicit Error(QString text, std::vector<intptr_t> codes = {})
         : platform::Failure(std::move(text)), codes_(std::move(codes)) {}
     bool hasCode(intptr_t code) const;
+    // The connection itself is gone: the server died or stopped, ended this
+    // attachment, or the network failed. A query error, a constraint, a lock
+    // conflict or a refused login is not.
+    bool connectionLost() const;
     const std::vector<intptr_t>& codes() const { return codes_; }
 
 private:

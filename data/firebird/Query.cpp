@@ -248,7 +248,30 @@ void Query::fail(const QString& what) const
     throw Error(QStringLiteral("%1: %2").arg(name_, what));
 }
 
+void Query::recovering(const std::function<void()>& body)
+{
+    const Database::Recovery& recover = db_.recovery();
+    // A connection already known lost is connected again first: what is sent
+    // on it cannot arrive.
+    if (db_.lost() && recover)
+        recover(*this, false);
+    try {
+        body();
+        return;
+    } catch (const Error& e) {
+        db_.noteFailure(e);
+        if (!e.connectionLost() || !db_.connected() || !recover || !recover(*this, true))
+            throw;
+    }
+    body();
+}
+
 void Query::prepare()
+{
+    recovering([this] { prepareStatement(); });
+}
+
+void Query::prepareStatement()
 {
     if (stmt_)
         return;
@@ -516,7 +539,7 @@ void Query::run(bool expectCursor)
 {
     if (open_)
         close();
-    prepare();
+    prepareStatement();
     ITransaction* tra = db_.transaction().handle();
     bindParams(inBuf_.data());
     cells_.clear();
@@ -557,12 +580,12 @@ void Query::run(bool expectCursor)
 
 void Query::open()
 {
-    run(true);
+    recovering([this] { run(true); });
 }
 
 void Query::execute()
 {
-    run(false);
+    recovering([this] { run(false); });
 }
 
 void Query::close()
@@ -588,9 +611,20 @@ void Query::release()
         stmt_ = nullptr;
         try {
             call([&](ThrowStatusWrapper& st) { s->free(&st); });
-        } catch (const Error&) {
+        } catch (const Error& e) {
+            db_.noteFailure(e);
             s->release();
         }
+    }
+    forgetStatement();
+    bindings_.clear();
+}
+
+void Query::forgetStatement()
+{
+    if (stmt_) {
+        stmt_->release();
+        stmt_ = nullptr;
     }
     if (inMeta_) {
         inMeta_->release();
@@ -600,7 +634,6 @@ void Query::release()
         outMeta_->release();
         outMeta_ = nullptr;
     }
-    bindings_.clear();
 }
 
 bool Query::next()

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <variant>
 #include <vector>
 
@@ -93,6 +94,9 @@ public:
 
     // Closes and drops the prepared statement (the connection is going away).
     void release();
+    // Lets go of the prepared statement of a lost connection but keeps the
+    // rows and the cursor; the next run prepares again on the new connection.
+    void forgetStatement();
 
     // Cursor
     int recordCount() const { return rows_; }
@@ -139,6 +143,10 @@ private:
     };
 
     void parseText();
+    // Runs body, which sends the statement; on a connection found lost it
+    // asks the connection's recovery whether to send it once more.
+    void recovering(const std::function<void()>& body);
+    void prepareStatement();
     void run(bool expectCursor);
     void bindParams(unsigned char* buf);
     void decodeRow(const unsigned char* buf);

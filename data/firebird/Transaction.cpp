@@ -38,7 +38,12 @@ void Transaction::commitRetaining()
 {
     if (!tra_)
         return;
-    call([&](ThrowStatusWrapper& st) { tra_->commitRetaining(&st); });
+    try {
+        call([&](ThrowStatusWrapper& st) { tra_->commitRetaining(&st); });
+    } catch (const Error& e) {
+        db_.noteFailure(e);
+        throw;
+    }
 }
 
 void Transaction::commit()
@@ -66,6 +71,15 @@ void Transaction::rollback()
     } catch (const Error&) {
         t->release();
         throw;
+    }
+}
+
+void Transaction::abandon()
+{
+    try {
+        end();
+    } catch (const Error&) {
+        // Expected: commit() and rollback() have let go of the handle.
     }
 }
 

@@ -33,6 +33,15 @@ QString scalar(fb::Database& db, const QString& select)
     return q.field(QStringLiteral("V")).asString();
 }
 
+// The server's number for this process's attachment: a new one after a reconnect.
+qint32 attachmentOf(fb::Database& db)
+{
+    fb::Query q(db, QStringLiteral("probe"), {QStringLiteral("select current_connection as ID from rdb$database")},
+                {fb::ColumnDef{QStringLiteral("ID"), fb::ColumnType::Integer, 0, {}, {}, false, true}});
+    q.open();
+    return q.field(QStringLiteral("ID")).asInteger();
+}
+
 QString findPart(data::TdmMain& dm, const QString& number)
 {
     dm.ibqGetPartID.close();
@@ -55,9 +64,18 @@ private slots:
 
     void serverNameHandedOverUnchanged();
     void lostServerIsReportedAndSurvived();
+    void onlyALostConnectionIsConnectedAgain();
+    void refusalsAndQueryErrorsAreNoLostConnection();
+    void aReadRunsAgainOnceTheServerIsBack();
 
 private:
     std::unique_ptr<data::TdmMain> startDataModule(DialogRecorder& rec);
+    // A connection of the test's own to a database on the server.
+    std::unique_ptr<fb::Database> connection(const QString& name);
+    // What an administrator does: the server ends that attachment.
+    void endAttachment(const QString& database, qint32 id);
+    // Rows of the price database's currency table named so, with their rates.
+    QStringList currencyRows(const QString& name);
 
     testsupport::PrivateServer server_;
     std::unique_ptr<testdb::TestDatabases> dbs_;
@@ -184,6 +202,171 @@ void TestRemote::lostServerIsReportedAndSurvived()
     QVERIFY(dm->dbMain.connected());
     QCOMPARE(findPart(*dm, QStringLiteral("W712")), QStringLiteral("Фильтр масляный"));
     QCOMPARE(dm->taCurrency.rowCount(), 1);
+}
+
+std::unique_ptr<fb::Database> TestRemote::connection(const QString& name)
+{
+    auto db = std::make_unique<fb::Database>(QStringLiteral("TEST"), fb::CloseAction::Commit, fb::Access::ReadWrite);
+    db->setDatabaseName(name);
+    db->params().password = QStringLiteral("kavuntelo");
+    db->connect();
+    return db;
+}
+
+void TestRemote::endAttachment(const QString& database, qint32 id)
+{
+    auto admin = connection(database);
+    admin->executeImmediate(QStringLiteral("delete from mon$attachments where mon$attachment_id = %1").arg(id));
+    admin->transaction().commit();
+}
+
+QStringList TestRemote::currencyRows(const QString& name)
+{
+    auto db = connection(priceName_);
+    fb::Query q(*db, QStringLiteral("rows"),
+                {QStringLiteral("select CUNAME, CURATE from CURRENCY where CUNAME = :N")},
+                {fb::ColumnDef{QStringLiteral("CUNAME"), fb::ColumnType::Text, 10, {}, {}, false, true},
+                 fb::ColumnDef{QStringLiteral("CURATE"), fb::ColumnType::Double, 0, {}, {}, false, true}});
+    q.setParam(QStringLiteral("N"), name);
+    q.open();
+    QStringList out;
+    for (int r = 0; r < q.recordCount(); ++r)
+        out << QStringLiteral("%1=%2").arg(q.fieldAt(r, 0).asString()).arg(q.fieldAt(r, 1).asDouble());
+    return out;
+}
+
+// A query error and a lock conflict are reported as they are, on the same
+// attachment. An attachment the server ended is replaced: a read gets its
+// rows without a word, a currency change is reported and stored by the next
+// post, once.
+void TestRemote::onlyALostConnectionIsConnectedAgain()
+{
+    DialogRecorder rec;
+    auto dm = startDataModule(rec);
+    QVERIFY2(dm, qPrintable(rec.texts().join(QLatin1Char('\n'))));
+    const qint32 ae = attachmentOf(dm->ibdAE);
+    const qint32 price = attachmentOf(dm->dbMain);
+
+    fb::Query bad(dm->ibdAE, QStringLiteral("bad"), {QStringLiteral("select NOPE from PART")},
+                  {fb::ColumnDef{QStringLiteral("NOPE"), fb::ColumnType::Integer, 0, {}, {}, false, true}});
+    try {
+        bad.open();
+        QFAIL("a missing column went through");
+    } catch (const fb::Error& e) {
+        QVERIFY(!e.connectionLost());
+    }
+    QVERIFY(!dm->ibdAE.lost());
+    QCOMPARE(attachmentOf(dm->ibdAE), ae);
+
+    auto other = connection(priceName_);
+    other->executeImmediate(QStringLiteral("update CURRENCY set CURATE = 1 where CUNAME = 'EUR'"));
+    auto& t = dm->taCurrency;
+    t.edit(0);
+    t.setValue(data::CurrencyTable::kRate, fb::Value{77.0});
+    try {
+        t.post();
+        QFAIL("a locked row was stored");
+    } catch (const fb::Error& e) {
+        QVERIFY2(!e.connectionLost(), qPrintable(e.text()));
+    }
+    QCOMPARE(t.state(), data::CurrencyTable::State::Edit);
+    QCOMPARE(attachmentOf(dm->dbMain), price);
+    other->transaction().rollback();
+    other.reset();
+
+    endAttachment(aeName_, ae);
+    QCOMPARE(findPart(*dm, QStringLiteral("W712")), QStringLiteral("Фильтр масляный"));
+    QVERIFY(attachmentOf(dm->ibdAE) != ae);
+
+    endAttachment(priceName_, price);
+    try {
+        t.post();
+        QFAIL("a post through an ended attachment was reported stored");
+    } catch (const fb::Error& e) {
+        QVERIFY2(e.connectionLost(), qPrintable(e.text()));
+    }
+    QCOMPARE(t.state(), data::CurrencyTable::State::Edit);
+    QCOMPARE(std::get<double>(t.value(0, data::CurrencyTable::kRate)), 77.0);
+    QCOMPARE(currencyRows(QStringLiteral("EUR")), QStringList{QStringLiteral("EUR=98.5")});
+    t.post();
+    QCOMPARE(t.state(), data::CurrencyTable::State::Browse);
+    QCOMPARE(currencyRows(QStringLiteral("EUR")), QStringList{QStringLiteral("EUR=77")});
+    QVERIFY(attachmentOf(dm->dbMain) != price);
+    QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
+
+    t.edit(0);
+    t.setValue(data::CurrencyTable::kRate, fb::Value{98.5});
+    t.post();
+
+    // Both ended while idle: the refresh closes and opens both without a word.
+    endAttachment(aeName_, attachmentOf(dm->ibdAE));
+    endAttachment(priceName_, attachmentOf(dm->dbMain));
+    app::guarded([&] { dm->refreshConnections(); });
+    QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
+    QCOMPARE(findPart(*dm, QStringLiteral("W712")), QStringLiteral("Фильтр масляный"));
+    QCOMPARE(dm->taCurrency.rowCount(), 1);
+}
+
+// What the server answers to a wrong password, a missing file, a conversion
+// that fails and a bad statement: each is reported as it is, none counts as
+// a lost connection.
+void TestRemote::refusalsAndQueryErrorsAreNoLostConnection()
+{
+    auto expectNotLost = [](const char* what, const std::function<void()>& f) {
+        try {
+            f();
+            QFAIL(qPrintable(QStringLiteral("%1 went through").arg(QLatin1String(what))));
+        } catch (const fb::Error& e) {
+            QVERIFY2(!e.text().isEmpty() && !e.connectionLost(), qPrintable(e.text()));
+        }
+    };
+    expectNotLost("a wrong password", [this] {
+        fb::Database db(QStringLiteral("TEST"), fb::CloseAction::Rollback, fb::Access::ReadOnly);
+        db.setDatabaseName(aeName_);
+        db.params().password = QStringLiteral("wrong");
+        db.connect();
+    });
+    expectNotLost("a missing file", [this] { connection(aeName_ + QStringLiteral(".missing")); });
+    auto db = connection(priceName_);
+    auto scalar = [&](const QString& select) {
+        fb::Query q(*db, QStringLiteral("q"), {select},
+                    {fb::ColumnDef{QStringLiteral("V"), fb::ColumnType::Integer, 0, {}, {}, false, true}});
+        q.open();
+    };
+    expectNotLost("a failed conversion", [&] { scalar(QStringLiteral("select cast('x' as integer) as V from rdb$database")); });
+    expectNotLost("a bad statement", [&] { scalar(QStringLiteral("selec 1 as V from rdb$database")); });
+    QVERIFY(!db->lost());
+    scalar(QStringLiteral("select 1 as V from rdb$database"));
+}
+
+// Killed for good: a read says the connection is lost, the next one tries to
+// connect once and says why it cannot, and once the server is back the one
+// after that works, on the same data module.
+void TestRemote::aReadRunsAgainOnceTheServerIsBack()
+{
+    DialogRecorder rec;
+    auto dm = startDataModule(rec);
+    QVERIFY2(dm, qPrintable(rec.texts().join(QLatin1Char('\n'))));
+    QString error;
+    server_.kill();
+    try {
+        findPart(*dm, QStringLiteral("W712"));
+        QFAIL("a read went through a dead server");
+    } catch (const fb::Error& e) {
+        QVERIFY2(e.connectionLost(), qPrintable(e.text()));
+    }
+    QVERIFY(dm->ibdAE.lost());
+    try {
+        findPart(*dm, QStringLiteral("W712"));
+        QFAIL("a read went through a dead server");
+    } catch (const fb::Error& e) {
+        QVERIFY2(e.hasCode(kNetworkError) && !e.hasCode(kConnectionLost), qPrintable(e.text()));
+    }
+    QVERIFY(dm->ibdAE.lost());
+    QVERIFY2(server_.start(&error), qPrintable(error));
+    QCOMPARE(findPart(*dm, QStringLiteral("W712")), QStringLiteral("Фильтр масляный"));
+    QVERIFY(!dm->ibdAE.lost());
+    QVERIFY(rec.boxes.isEmpty());
 }
 
 QTEST_MAIN(TestRemote)

@@ -10,9 +10,15 @@
 // lookup; open handles are the entries of /proc/self/fd; threads are
 // /proc/self/status "Threads:". Resident memory is printed for the record.
 //
-// ORVADO_SOAK_LOOKUPS sets the number of lookups (default 20000); the
-// sanitized build runs fewer, and there checks the handles only, since the
-// sanitizer's allocator keeps freed memory in quarantine on purpose.
+// A second day runs over a private Firebird server on loopback that is killed
+// or stopped and started again every 150 lookups: the lookup (or refresh)
+// that meets the restart reconnects without a box, and the replaced
+// connections leave no handle, thread or memory behind.
+//
+// ORVADO_SOAK_LOOKUPS sets the number of lookups (default 20000), and
+// ORVADO_SOAK_SERVER_LOOKUPS those of the day with restarts (default 3000);
+// the sanitized build runs fewer, and there checks the handles only, since
+// the sanitizer's allocator keeps freed memory in quarantine on purpose.
 
 #include "app/ErrorHandler.h"
 #include "app/Markup.h"
@@ -20,6 +26,7 @@
 #include "db/DemoData.h"
 #include "lookup/TfmMain.h"
 #include "platform/Dialogs.h"
+#include "tests/support/PrivateServer.h"
 #include "tests/support/TestDatabases.h"
 #include "windows/TfmMoves.h"
 
@@ -97,11 +104,11 @@ qint64 historyBytes(const QStringList& lines)
     return bytes;
 }
 
-int lookupsWanted()
+int lookupsWanted(const char* variable, int byDefault)
 {
     bool ok = false;
-    const int n = qEnvironmentVariableIntValue("ORVADO_SOAK_LOOKUPS", &ok);
-    return ok && n > 0 ? n : 20000;
+    const int n = qEnvironmentVariableIntValue(variable, &ok);
+    return ok && n > 0 ? n : byDefault;
 }
 
 } // namespace
@@ -113,11 +120,16 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void aLongDayDoesNotGrow();
+    void aDayOfServerRestartsDoesNotGrow();
 
 private:
     Figures figures(lookup::TfmMain& w) const;
     void refresh(lookup::TfmMain& w);
     void lookupOne(lookup::TfmMain& w, int i);
+    // A main window on the connected data module runs the day's lookups with
+    // a refresh every hundred, and `between` after each lookup with the
+    // number done so far.
+    void day(data::TdmMain& dm, int total, const std::function<void(int)>& between);
 
     std::unique_ptr<testdb::TestDatabases> dbs_;
     QStringList numbers_;
@@ -138,6 +150,10 @@ void TestSoak::initTestCase()
     QVERIFY(numbers_.size() > 50);
     // The program's own connections are the only ones, as at the counter.
     dbs_->disconnectAll();
+    // The server gets copies: no file is ever open in both the server and
+    // this process's embedded engine.
+    for (const QString& f : {dbs_->enterprisePath(), dbs_->pricePath()})
+        QVERIFY(QFile::copy(f, f + QStringLiteral(".served")));
 }
 
 void TestSoak::cleanupTestCase()
@@ -154,6 +170,7 @@ Figures TestSoak::figures(lookup::TfmMain& w) const
     f.history = historyBytes(w.history().lines());
     f.resident = residentBytes();
     f.handles = openHandles();
+
     f.threads = threadCount();
     return f;
 }
@@ -195,25 +212,19 @@ void TestSoak::lookupOne(lookup::TfmMain& w, int i)
     }
 }
 
-void TestSoak::aLongDayDoesNotGrow()
+void TestSoak::day(data::TdmMain& dm, int total, const std::function<void(int)>& between)
 {
-    const int total = lookupsWanted();
+    app::markup() = {1.1f, 1.2f, 1.3f};
+    lookup::TfmMain w(dm);
+    for (QTimer* t : {&w.Timer1, &w.Timer2, &w.Timer3, &w.UpdateTimer})
+        t->stop();
+    w.show();
+    movesOpened_ = 0;
     const int warmUp = std::max(total / 10, 100);
     constexpr int refreshEvery = 100;
 
     platform::DialogRecorder rec;
-    data::TdmMain dm;
-    dm.ibdAE.setDatabaseName(dbs_->enterprisePath());
-    dm.dbMain.setDatabaseName(dbs_->pricePath());
-    dm.connectAtStart();
-    app::markup() = {1.1f, 1.2f, 1.3f};
-    lookup::TfmMain w(dm);
-    w.Timer1.stop();
-    w.Timer2.stop();
-    w.Timer3.stop();
-    w.UpdateTimer.stop();
-    w.show();
-
+    const qsizetype linesBefore = w.history().lines().size(); // an earlier day's, from the file
     Figures start;
     int i = 0;
     for (; i < total; ++i) {
@@ -221,6 +232,8 @@ void TestSoak::aLongDayDoesNotGrow()
         // The search turns the refresh timer back on; its real ticks would
         // only add noise to a loop this fast.
         w.UpdateTimer.stop();
+        if (i + 1 < total)
+            between(i + 1);
         if ((i + 1) % refreshEvery == 0) {
             refresh(w);
             if (i + 1 == warmUp)
@@ -231,13 +244,14 @@ void TestSoak::aLongDayDoesNotGrow()
     }
     QVERIFY2(rec.boxes.isEmpty(), qPrintable(QStringLiteral("lookup %1: ").arg(i) + rec.texts().join(QLatin1Char('\n'))));
     refresh(w);
+    QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
     const Figures end = figures(w);
-    QCOMPARE(w.history().lines().size(), total);
+    QCOMPARE(w.history().lines().size() - linesBefore, total);
     QVERIFY(movesOpened_ > 0);
 
     const qint64 heapGrowth = (end.heap - end.history) - (start.heap - start.history);
-    qInfo("%d lookups, %d refreshes, %d movements windows; figures after lookup %d and after the last:",
-          total, total / refreshEvery, movesOpened_, warmUp);
+    qInfo("%d lookups, %d refreshes, %d movements windows; figures after lookup %d and after the last:", total,
+          total / refreshEvery, movesOpened_, warmUp);
     qInfo("  heap in use less the history list: %lld -> %lld bytes (%+lld, %+.1f bytes a lookup)",
           start.heap - start.history, end.heap - end.history, heapGrowth, double(heapGrowth) / (total - warmUp));
     qInfo("  history list: %lld -> %lld bytes", start.history, end.history);
@@ -250,6 +264,43 @@ void TestSoak::aLongDayDoesNotGrow()
     // A leak of a hundred bytes a lookup would pass 1.5 MB over the day.
     QVERIFY2(heapGrowth < 1536 * 1024, qPrintable(QStringLiteral("heap grew by %1 bytes").arg(heapGrowth)));
 #endif
+}
+
+void TestSoak::aLongDayDoesNotGrow()
+{
+    data::TdmMain dm;
+    dm.ibdAE.setDatabaseName(dbs_->enterprisePath());
+    dm.dbMain.setDatabaseName(dbs_->pricePath());
+    dm.connectAtStart();
+    day(dm, lookupsWanted("ORVADO_SOAK_LOOKUPS", 20000), [](int) {});
+}
+
+// Every 150 lookups the server is killed or stopped and started again, half
+// of the time right before a refresh, half right before a lookup. The first
+// restart comes before the first figures: the client library opens its
+// message file for the first error it words, once for the process.
+void TestSoak::aDayOfServerRestartsDoesNotGrow()
+{
+    testsupport::PrivateServer server;
+    PRIVATE_SERVER_START(server);
+    data::TdmMain dm;
+    dm.ibdAE.setDatabaseName(server.databaseName(dbs_->enterprisePath() + QStringLiteral(".served")));
+    dm.dbMain.setDatabaseName(server.databaseName(dbs_->pricePath() + QStringLiteral(".served")));
+    dm.connectAtStart();
+    QVERIFY(dm.ibdAE.connected() && dm.dbMain.connected());
+    int restarts = 0;
+    day(dm, lookupsWanted("ORVADO_SOAK_SERVER_LOOKUPS", 3000), [&](int done) {
+        if (done % 150 != 50)
+            return;
+        if (++restarts % 2 == 0)
+            server.kill();
+        else
+            server.stop();
+        QString error;
+        QVERIFY2(server.start(&error), qPrintable(error));
+    });
+    qInfo("%d server restarts, killed or stopped in turn", restarts);
+    QVERIFY(restarts > 1);
 }
 
 QTEST_MAIN(TestSoak)

@@ -97,6 +97,15 @@ PrivateServer::~PrivateServer()
     kill();
 }
 
+bool PrivateServer::saysServerIsGone(const QString& text)
+{
+    for (const char* says : {"Error reading data from the connection", "Error writing data to the connection",
+                             "Unable to complete network request", "connection shutdown", "Connection shutdown"})
+        if (text.contains(QLatin1String(says)))
+            return true;
+    return false;
+}
+
 QString PrivateServer::unavailableReason()
 {
     const QString bin = serverBinary();
@@ -240,6 +249,11 @@ void PrivateServer::kill()
 bool PrivateServer::running() const
 {
     return proc_ && proc_->state() == QProcess::Running;
+}
+
+qint64 PrivateServer::pid() const
+{
+    return running() ? proc_->processId() : 0;
 }
 
 QString PrivateServer::databaseName(const QString& absolutePath) const

@@ -20,6 +20,9 @@ public:
     PrivateServer(const PrivateServer&) = delete;
     PrivateServer& operator=(const PrivateServer&) = delete;
 
+    // The client library's texts for a server that went away or is not there.
+    static bool saysServerIsGone(const QString& text);
+
     // Empty when a server can run here; otherwise why not (no server binary,
     // no security database to copy).
     static QString unavailableReason();
@@ -33,6 +36,9 @@ public:
     bool restart(QString* error = nullptr) { stop(); return start(error); }
 
     bool running() const;
+    // The server's process id (0 when not running), for a test that kills it
+    // from another thread at a chosen moment; kill() then collects it.
+    qint64 pid() const;
     int port() const { return port_; }
     QString root() const { return root_ ? root_->path() : QString(); }
 

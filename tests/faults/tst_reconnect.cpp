@@ -1,0 +1,462 @@
+// The whole program against a real Firebird server that dies, stops or ends
+// the program's attachments: the next command after the server is back just
+// works, with no error box and no "Обновить данные"; while it is down every
+// command reports once; nothing committed is lost and nothing stored twice.
+
+#include "app/ErrorHandler.h"
+#include "app/Markup.h"
+#include "data/QueryModel.h"
+#include "data/TdmMain.h"
+#include "lookup/TfmMain.h"
+#include "order/OrderGrid.h"
+#include "order/OrderModel.h"
+#include "order/TfmOrder.h"
+#include "platform/Dialogs.h"
+#include "platform/IniFile.h"
+#include "tests/support/ModalGuard.h"
+#include "tests/support/PrivateServer.h"
+#include "tests/support/TestDatabases.h"
+#include "windows/TfmMoves.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QtTest>
+
+#include <signal.h>
+#include <thread>
+
+using data::CurrencyTable;
+using lookup::TfmMain;
+using platform::BoxKind;
+using platform::DialogRecorder;
+using testsupport::PrivateServer;
+
+namespace {
+
+QDateTime day(int d)
+{
+    return QDateTime(QDate(2026, 3, d), QTime(10, 0));
+}
+
+// The movements window opened by the command, with how many rows it showed.
+int movementsShown(const std::function<void()>& command)
+{
+    int rows = -1;
+    QTimer::singleShot(0, [&rows] {
+        if (auto* w = qobject_cast<windows::TfmMoves*>(QApplication::activeModalWidget())) {
+            rows = w->dsMovements->rowCount();
+            w->close();
+        }
+    });
+    testsupport::ModalGuard guard;
+    command();
+    return rows;
+}
+
+} // namespace
+
+class TestReconnect : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void theLookupAfterARestartJustWorks();
+    void downForGoodEachCommandReportsOnceAndThePriceDatabaseGoesOn();
+    void theOrderBuildMeetsADyingServer();
+    void movementsAndOrderCommandsAfterARestart();
+    void aCurrencyPostMeetsADeadServer();
+    void aCommitWithoutAnswerIsNotStoredTwice();
+
+private:
+    void startProgram(bool priceOnServer = true);
+    std::unique_ptr<order::TfmOrder> openOrderWindow();
+    void search(const QString& text);
+    bool lookupShowsTheFilter(DialogRecorder& rec);
+    void restart(bool hard);
+    // A connection of the test's own to the price database on the server.
+    std::unique_ptr<fb::Database> priceConnection();
+    QStringList storedCurrencies();
+    int currencyRow(const QString& name) const;
+    // A currency change posted as the currency window posts it, inside the
+    // default error handler.
+    void post();
+
+    PrivateServer server_;
+    std::unique_ptr<testdb::TestDatabases> dbs_;
+    std::unique_ptr<data::TdmMain> dm_;
+    std::unique_ptr<TfmMain> w_;
+    qint32 filter_ = 0;
+    QList<qint32> belowMinimum_;
+};
+
+void TestReconnect::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    const QString why = PrivateServer::unavailableReason();
+    if (!why.isEmpty())
+        QSKIP(qPrintable(QStringLiteral("no Firebird server can run here, so the server tests cannot: ") + why));
+}
+
+void TestReconnect::init()
+{
+    dbs_ = std::make_unique<testdb::TestDatabases>();
+    filter_ = dbs_->addPart({.manufactureCode = QStringLiteral("W712/75"),
+                             .number = QStringLiteral("OE-1"),
+                             .name = QStringLiteral("Фильтр масляный"),
+                             .priceR = 19.5});
+    dbs_->addLine(testdb::income(filter_, 5, 10, day(1)));
+    dbs_->addLine(testdb::output(filter_, 1, 15, day(2)));
+    dbs_->addLine(testdb::income(filter_, 1, 10, day(3)));
+    // Three parts below their minimum, for the order build.
+    belowMinimum_.clear();
+    for (int i = 1; i <= 3; ++i) {
+        const qint32 id = dbs_->addPart({.manufactureCode = QStringLiteral("K-%1").arg(i),
+                                         .name = QStringLiteral("Колодки %1").arg(i),
+                                         .minStock = 10});
+        dbs_->addLine(testdb::income(id, i, 20.0 * i, day(i)));
+        belowMinimum_ << id;
+    }
+    dbs_->addWarehouse({QStringLiteral("A"), QStringLiteral("Склад А")});
+    dbs_->addCurrency({QStringLiteral("EUR"), 98.5});
+    // The files go to the server: this process lets go of them.
+    dbs_->disconnectAll();
+    app::markup() = {1.0f, 1.0f, 1.0f};
+    PRIVATE_SERVER_START(server_);
+}
+
+void TestReconnect::cleanup()
+{
+    if (!server_.running())
+        server_.start();
+    w_.reset();
+    dm_.reset();
+    server_.stop();
+    dbs_.reset();
+}
+
+// The start sequence of the program; the price database on the server too,
+// or as a local file through the embedded engine.
+void TestReconnect::startProgram(bool priceOnServer)
+{
+    platform::IniFile ini(app::settingsPath());
+    ini.writeString(app::kSectionPaths, QStringLiteral("AEDir"), server_.databaseName(dbs_->enterprisePath()));
+    ini.writeString(app::kSectionPaths, QStringLiteral("VaderIzar"),
+                    priceOnServer ? server_.databaseName(dbs_->pricePath()) : dbs_->pricePath());
+    DialogRecorder rec;
+    dm_ = std::make_unique<data::TdmMain>();
+    QVERIFY(dm_->DataModuleCreate());
+    w_ = std::make_unique<TfmMain>(*dm_);
+    // Timers of their own would only add boxes here.
+    for (QTimer* t : {&w_->Timer1, &w_->Timer2, &w_->Timer3, &w_->UpdateTimer})
+        t->stop();
+    w_->show();
+    QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
+    QVERIFY(dm_->ibdAE.connected() && dm_->dbMain.connected());
+}
+
+std::unique_ptr<order::TfmOrder> TestReconnect::openOrderWindow()
+{
+    auto order = std::make_unique<order::TfmOrder>(*dm_, w_.get());
+    order->searchNumber = [this](const QString& n) { w_->searchNumber(n); };
+    order->show();
+    return order;
+}
+
+void TestReconnect::search(const QString& text)
+{
+    w_->pcTabs->setCurrentWidget(w_->tsFindNum);
+    w_->edNumber->setText(text);
+    QTest::mouseClick(w_->bbSearch, Qt::LeftButton);
+}
+
+// A lookup of the filter by its OE number shows its stock and prices with no box.
+bool TestReconnect::lookupShowsTheFilter(DialogRecorder& rec)
+{
+    rec.clear();
+    search(QStringLiteral("OE-1"));
+    if (!rec.boxes.isEmpty())
+        qWarning("%s", qPrintable(rec.texts().join(QLatin1Char('\n'))));
+    return rec.boxes.isEmpty() && w_->stOst->text() == QStringLiteral("5,00") &&
+           w_->edRozn->text() == QStringLiteral("19,5") && w_->edNumber->text() == QStringLiteral("W712/75");
+}
+
+void TestReconnect::restart(bool hard)
+{
+    if (hard)
+        server_.kill();
+    else
+        server_.stop();
+    QString error;
+    QVERIFY2(server_.start(&error), qPrintable(error));
+}
+
+std::unique_ptr<fb::Database> TestReconnect::priceConnection()
+{
+    auto db = std::make_unique<fb::Database>(QStringLiteral("TEST"), fb::CloseAction::Commit, fb::Access::ReadWrite);
+    db->setDatabaseName(server_.databaseName(dbs_->pricePath()));
+    db->params().password = QStringLiteral("kavuntelo");
+    db->connect();
+    return db;
+}
+
+// Every row of the currency table as the database holds it, in name order.
+QStringList TestReconnect::storedCurrencies()
+{
+    auto db = priceConnection();
+    fb::Query q(*db, QStringLiteral("rows"), {QStringLiteral("select CUNAME, CURATE from CURRENCY order by CUNAME")},
+                {fb::ColumnDef{QStringLiteral("CUNAME"), fb::ColumnType::Text, 10, {}, {}, false, true},
+                 fb::ColumnDef{QStringLiteral("CURATE"), fb::ColumnType::Double, 0, {}, {}, false, true}});
+    q.open();
+    QStringList out;
+    for (int r = 0; r < q.recordCount(); ++r)
+        out << QStringLiteral("%1=%2").arg(q.fieldAt(r, 0).asString()).arg(q.fieldAt(r, 1).asDouble());
+    return out;
+}
+
+int TestReconnect::currencyRow(const QString& name) const
+{
+    const CurrencyTable& t = dm_->taCurrency;
+    for (int r = 0; r < t.rowCount(); ++r) {
+        const fb::Value v = t.value(r, CurrencyTable::kName);
+        if (const auto* s = std::get_if<QString>(&v); s && *s == name)
+            return r;
+    }
+    return -1;
+}
+
+void TestReconnect::post()
+{
+    app::guarded([this] { dm_->taCurrency.post(); });
+}
+
+// Killed or stopped and started again between two lookups: the second one
+// shows its stock and prices with no error box. (The refresh that meets a
+// restart first is tested with the other server losses.)
+void TestReconnect::theLookupAfterARestartJustWorks()
+{
+    startProgram();
+    DialogRecorder rec;
+    QVERIFY(lookupShowsTheFilter(rec));
+    for (bool hard : {true, false}) {
+        restart(hard);
+        QVERIFY(lookupShowsTheFilter(rec));
+    }
+}
+
+// The enterprise database on a server that stays down, the price database a
+// local file: each command reports once, the price database's commands go
+// on as before, and once the server is back the next lookup works.
+void TestReconnect::downForGoodEachCommandReportsOnceAndThePriceDatabaseGoesOn()
+{
+    startProgram(false);
+    DialogRecorder rec;
+    QVERIFY(lookupShowsTheFilter(rec));
+    server_.kill();
+    for (int i = 0; i < 3; ++i) {
+        rec.clear();
+        search(QStringLiteral("OE-1"));
+        QCOMPARE(rec.texts(BoxKind::Error).size(), 1);
+        QVERIFY2(PrivateServer::saysServerIsGone(rec.boxes.first().text), qPrintable(rec.boxes.first().text));
+        QVERIFY(w_->stOst->text().isEmpty());
+    }
+
+    rec.clear();
+    w_->Timer3.start();
+    w_->Timer3Timer();
+    QCOMPARE(dm_->EuroRate, 98.5);
+    dm_->taCurrency.edit(currencyRow(QStringLiteral("EUR")));
+    dm_->taCurrency.setValue(CurrencyTable::kRate, fb::Value{99.0});
+    post();
+    QCOMPARE(dm_->taCurrency.state(), CurrencyTable::State::Browse);
+    QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
+
+    QString error;
+    QVERIFY2(server_.start(&error), qPrintable(error));
+    QVERIFY(lookupShowsTheFilter(rec));
+}
+
+// Killed in the middle of the build: one report, and the order stays exactly
+// as it was, an edit not yet stored included. Killed and started again in the
+// middle: the build reconnects and ends with every row.
+void TestReconnect::theOrderBuildMeetsADyingServer()
+{
+    startProgram();
+    DialogRecorder rec;
+    auto order = openOrderWindow();
+    order->setSkladChoice(std::nullopt);
+    order->cbSort->setCurrentIndex(0);
+    order->cbSortChange();
+    QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
+    QCOMPARE(order->mtOrder.count(), 3);
+    QAbstractItemModel* m = order->dgOrder->model();
+    const int toOrder = int(order::OrderField::ToOrder);
+    QVERIFY(m->setData(m->index(1, toOrder), QStringLiteral("4")));
+    const QString total = order->footerText(0, int(order::OrderField::SumCost));
+
+    QTimer::singleShot(0, [this] { server_.kill(); });
+    order->cbSort->setCurrentIndex(1);
+    order->cbSortChange();
+    QCOMPARE(rec.texts(BoxKind::Error).size(), 1);
+    QVERIFY2(PrivateServer::saysServerIsGone(rec.boxes.first().text), qPrintable(rec.boxes.first().text));
+    QCOMPARE(order->mtOrder.count(), 3);
+    QCOMPARE(order->dsOrder->editRow(), 1);
+    QCOMPARE(m->index(1, toOrder).data().toString(), QStringLiteral("4,00"));
+    QCOMPARE(order->footerText(0, int(order::OrderField::SumCost)), total);
+    QVERIFY(order->bbClose->isEnabled());
+
+    QString error;
+    QVERIFY2(server_.start(&error), qPrintable(error));
+    rec.clear();
+    QTimer::singleShot(0, [this] { restart(true); });
+    order->cbSortChange();
+    QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
+    QCOMPARE(order->mtOrder.count(), 3);
+    QList<qint32> ids;
+    for (const order::OrderLine& l : order->mtOrder.rows())
+        ids << *l.id;
+    QCOMPARE(ids, belowMinimum_);
+    QCOMPARE(order->mtOrder.rows()[1].toOrder, 8.0);
+}
+
+// After a restart, with nothing in between: the movements window of the main
+// window, and every command of the order window that reads the database.
+void TestReconnect::movementsAndOrderCommandsAfterARestart()
+{
+    startProgram();
+    DialogRecorder rec;
+    QVERIFY(lookupShowsTheFilter(rec));
+    restart(true);
+    QCOMPARE(movementsShown([this] { w_->sbMovesClick(); }), 3);
+    QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
+
+    restart(true);
+    auto order = openOrderWindow();
+    QCOMPARE(order->dlcSkald->count(), 1);
+    order->setSkladChoice(std::nullopt);
+    order->cbSort->setCurrentIndex(2);
+    restart(false);
+    order->cbSortChange();
+    QCOMPARE(order->mtOrder.count(), 3);
+    order->dgOrder->setCurrentIndex(order->dsOrder->index(0, 0));
+    restart(true);
+    QCOMPARE(movementsShown([&] { order->sgOrderDblClick(); }), 1);
+    restart(false);
+    order->dgOrder->setCurrentIndex(order->dsOrder->index(0, int(order::OrderField::MANUFACTURECODE)));
+    w_->pcTabs->setCurrentWidget(w_->tsFindNum);
+    order->N1Click();
+    QCOMPARE(w_->edNumber->text(), QStringLiteral("K-1"));
+    QCOMPARE(w_->stOst->text(), QStringLiteral("1,00"));
+    QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
+}
+
+// A post that meets a dead server is reported and not sent again by itself;
+// the row stays in editing with what was typed. While the server is down each
+// post reports once; the first post after it is back stores the row once.
+void TestReconnect::aCurrencyPostMeetsADeadServer()
+{
+    startProgram();
+    DialogRecorder rec;
+    CurrencyTable& t = dm_->taCurrency;
+    t.edit(currencyRow(QStringLiteral("EUR")));
+    t.setValue(CurrencyTable::kRate, fb::Value{77.0});
+    restart(true);
+    post();
+    QCOMPARE(rec.texts(BoxKind::Error).size(), 1);
+    QCOMPARE(t.state(), CurrencyTable::State::Edit);
+    QCOMPARE(std::get<double>(t.value(t.editRow(), CurrencyTable::kRate)), 77.0);
+    QCOMPARE(storedCurrencies(), QStringList{QStringLiteral("EUR=98.5")});
+    rec.clear();
+    post();
+    QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
+    QCOMPARE(t.state(), CurrencyTable::State::Browse);
+    QCOMPARE(storedCurrencies(), QStringList{QStringLiteral("EUR=77")});
+
+    t.insert(t.rowCount());
+    t.setValue(CurrencyTable::kName, QStringLiteral("USD"));
+    t.setValue(CurrencyTable::kRate, fb::Value{90.0});
+    server_.kill();
+    for (int i = 0; i < 2; ++i) {
+        rec.clear();
+        post();
+        QCOMPARE(rec.texts(BoxKind::Error).size(), 1);
+        QVERIFY2(PrivateServer::saysServerIsGone(rec.boxes.first().text), qPrintable(rec.boxes.first().text));
+        QCOMPARE(t.state(), CurrencyTable::State::Insert);
+    }
+    QString error;
+    QVERIFY2(server_.start(&error), qPrintable(error));
+    rec.clear();
+    post();
+    QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
+    QCOMPARE(storedCurrencies(), (QStringList{QStringLiteral("EUR=77"), QStringLiteral("USD=90")}));
+    QCOMPARE(t.rowCount(), 2);
+}
+
+// The server dies while it commits a posted row, so the program cannot know
+// whether the row was stored. The next post stores it when it was not, and
+// does not store it again when it was (here another connection stores the
+// very same row, as the commit would have).
+void TestReconnect::aCommitWithoutAnswerIsNotStoredTwice()
+{
+    {
+        // While SLOWLY holds a row, a commit of a transaction that wrote a row
+        // named SLOW takes seconds. (An attachment reads the database's
+        // triggers when it starts, so they stay active throughout.)
+        auto db = priceConnection();
+        db->executeImmediate(QStringLiteral("create table SLOWLY (ON_ integer)"));
+        db->transaction().commit();
+        db->executeImmediate(QStringLiteral(
+            "create trigger MARK_SLOW for CURRENCY after insert or update as begin "
+            "if (new.CUNAME = 'SLOW') then rdb$set_context('USER_TRANSACTION', 'SLOW', '1'); end"));
+        db->executeImmediate(QStringLiteral(
+            "create trigger SLOW_COMMIT on transaction commit as declare t date; begin "
+            "if (rdb$get_context('USER_TRANSACTION', 'SLOW') = '1' and exists (select 1 from SLOWLY)) then begin "
+            "t = cast('NOW' as date); while (cast('NOW' as date) - t < 10.0 / 86400) do t = t; end end"));
+        db->transaction().commit();
+    }
+    startProgram();
+    DialogRecorder rec;
+    CurrencyTable& t = dm_->taCurrency;
+    auto slowCommits = [this](bool on) {
+        auto db = priceConnection();
+        db->executeImmediate(on ? QStringLiteral("insert into SLOWLY values (1)") : QStringLiteral("delete from SLOWLY"));
+        db->transaction().commit();
+    };
+    for (bool storedByTheCommit : {false, true}) {
+        slowCommits(true);
+        t.insert(t.rowCount());
+        t.setValue(CurrencyTable::kName, QStringLiteral("SLOW"));
+        t.setValue(CurrencyTable::kRate, fb::Value{storedByTheCommit ? 2.0 : 1.0});
+        const qint64 pid = server_.pid();
+        std::thread killer([pid] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+            ::kill(pid_t(pid), SIGKILL);
+        });
+        rec.clear();
+        post();
+        killer.join();
+        QCOMPARE(rec.texts(BoxKind::Error).size(), 1);
+        QVERIFY2(PrivateServer::saysServerIsGone(rec.boxes.first().text), qPrintable(rec.boxes.first().text));
+        QCOMPARE(t.state(), CurrencyTable::State::Insert);
+        restart(true);
+        slowCommits(false);
+        if (storedByTheCommit)
+            priceConnection()->executeImmediate(QStringLiteral("insert into CURRENCY values ('SLOW', 2)"));
+        rec.clear();
+        post();
+        QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
+        QCOMPARE(t.state(), CurrencyTable::State::Browse);
+    }
+    QCOMPARE(storedCurrencies(),
+             (QStringList{QStringLiteral("EUR=98.5"), QStringLiteral("SLOW=1"), QStringLiteral("SLOW=2")}));
+}
+
+QTEST_MAIN(TestReconnect)
+#include "tst_reconnect.moc"
