@@ -165,7 +165,7 @@ void TestReconnect::startProgram(bool priceOnServer)
 std::unique_ptr<order::TfmOrder> TestReconnect::openOrderWindow()
 {
     auto order = std::make_unique<order::TfmOrder>(*dm_, w_.get());
-    order->searchNumber = [this](const QString& n) { w_->searchNumber(n); };
+    order->searchNumber = [this](const QString& n) { return w_->searchNumber(n); };
     order->show();
     return order;
 }
