@@ -56,7 +56,7 @@ private slots:
         l.minStock = 3;
         l.toOrder = 5;
         l.cost = 12.3456;
-        QFile expected(QFINDTESTDATA("data/example_order.csv"));
+        QFile expected(QStringLiteral(ORVADO_SOURCE_DIR "/tests/order/data/example_order.csv"));
         QVERIFY2(expected.open(QIODevice::ReadOnly), qPrintable(expected.fileName()));
         QCOMPARE(exportOrder({l}), expected.readAll());
         QCOMPARE(exportOrder({}), cp(header));
