@@ -25,12 +25,6 @@ namespace {
 
 const QString kPassword = QStringLiteral("kavuntelo");
 
-// Pages of the enterprise file's page cache in the embedded engine: the part
-// table of a shop of 200,000 parts, which every lookup scans, stays in it
-// between lookups. At 8 KiB pages that is 64 MiB at most, taken as pages are
-// read. A server keeps its own setting.
-constexpr int kEnterpriseCachePages = 8192;
-
 ColumnDef text(const char* name, int size, const char* label = "", bool emptyAsNull = true)
 {
     return ColumnDef{QString::fromLatin1(name), ColumnType::Text, size, QString::fromUtf8(label), {}, emptyAsNull, true};
@@ -234,7 +228,6 @@ TdmMain::TdmMain(QObject* parent)
       spGetEuroRate(dbMain, QStringLiteral("spGetEuroRate"), lines({"EXECUTE PROCEDURE GET_EURO_RATE "}),
                     {col("RATE", ColumnType::Double)})
 {
-    ibdAE.params().pageBuffers = kEnterpriseCachePages;
     for (fb::Database* db : {&ibdAE, &dbMain}) {
         db->params().password = kPassword;
         // The alias record of an earlier run may name another user, character

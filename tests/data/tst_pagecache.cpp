@@ -3,7 +3,8 @@
 // the file sets it, later ones share it, and once the last has closed the
 // next one sets it anew. (A server ignores it: it keeps its own setting.)
 
-#include "data/TdmMain.h"
+#include "data/firebird/Database.h"
+#include "data/firebird/Query.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QTest>
@@ -55,16 +56,6 @@ private slots:
         QCOMPARE(cachePages(*third), 4000);
     }
 
-    // The data module opens the enterprise file with a cache that holds a
-    // shop's part table; the price file keeps the engine's default.
-    void dataModuleAsksForItsCache()
-    {
-        TestDatabases t;
-        t.disconnectAll();
-        data::TdmMain& dm = t.dm();
-        QCOMPARE(cachePages(dm.ibdAE), 8192);
-        QVERIFY(cachePages(dm.dbMain) < 8192);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestPageCache)
