@@ -2,12 +2,9 @@
 // the status bar painted, in the real main window (offscreen), against the
 // engine's best plan for the same rows (the statements the program sends,
 // straight through the client library) and against the statements exactly as
-// the catalogue writes them, both in the same engine and page cache as the
-// program. The statements as written are also timed first on their own, with
-// the engine's default page cache, as the program sent them before. Also the
-// plans and page reads of the part and cross lists, how the makers' numbers
-// lie against the record order, and the peak resident size during the
-// one-character lookup.
+// the catalogue writes them, all in the same engine. Also the plans and page
+// reads of the part and cross lists, how the makers' numbers lie against the
+// record order, and the peak resident size during the one-character lookup.
 //
 //   bench_lookup <enterprise.gdb> <price.gdb> [--small-shop]
 //
@@ -26,7 +23,6 @@
 #include <algorithm>
 #include <numeric>
 #include <string>
-#include <tuple>
 
 using namespace bench;
 
@@ -64,7 +60,7 @@ struct Case {
     QString label;
     QString text;
     int rows = 0;
-    Stats program, floor, written, before, programCpu, floorCpu;
+    Stats program, floor, written, programCpu, floorCpu;
 };
 
 // A statement with its parameters bound by name, as the program binds them.
@@ -258,33 +254,6 @@ int main(int argc, char** argv)
     platform::DialogRecorder boxes;
     data::TdmMain dm;
     const int runs = runCount();
-    QString unique;
-    std::vector<Case> cases;
-    int beforePages = 0;
-    std::vector<PlanRun> writtenPlansBefore, sentPlansBefore;
-    {
-        // Before: the statements as written, on an attachment of their own
-        // that opens the file with the engine's default cache, closed again
-        // before the program opens it.
-        RawDb first(enterprise);
-        beforePages = pageBuffers(first);
-        unique = uniqueNumber(first);
-        cases = {{QStringLiteral("unique maker's number"), unique},
-                 {QStringLiteral("3-character fragment"), QStringLiteral("512")},
-                 {QStringLiteral("1-character fragment"), QStringLiteral("1")}};
-        RawLookup before(first, dm, kAsWritten);
-        RawLookup sent(first, dm, programTexts(dm));
-        writtenPlansBefore = planRuns(first, before, unique);
-        sentPlansBefore = planRuns(first, sent, unique);
-        for (Case& c : cases) {
-            note(QStringLiteral("as written, default cache: %1").arg(c.label));
-            before.run(c.text); // warm-up
-            std::vector<double> ms;
-            for (int i = 0; i < runs; ++i)
-                ms.push_back(timeMs([&] { before.run(c.text); }));
-            c.before = summarize(ms);
-        }
-    }
     startDataModule(dm, boxes);
     lookup::TfmMain w(dm);
     prepareWindow(w);
@@ -292,6 +261,10 @@ int main(int argc, char** argv)
     RawDb raw(enterprise);
     const int parts = partCount(raw);
     const int cachePages = pageBuffers(raw);
+    const QString unique = uniqueNumber(raw);
+    std::vector<Case> cases = {{QStringLiteral("unique maker's number"), unique},
+                               {QStringLiteral("3-character fragment"), QStringLiteral("512")},
+                               {QStringLiteral("1-character fragment"), QStringLiteral("1")}};
     const QString dbLabel = QLocale(QLocale::English).toString(parts) + QStringLiteral(" parts");
     RawLookup floor(raw, dm, programTexts(dm));
     RawLookup written(raw, dm, kAsWritten);
@@ -348,16 +321,12 @@ int main(int argc, char** argv)
     const std::vector<PlanRun> writtenPlans = planRuns(raw, written, unique);
     const std::vector<PlanRun> sentPlans = planRuns(raw, floor, unique);
     Table plans({QStringLiteral("Statement"), QStringLiteral("Text"), QStringLiteral("Plan"),
-                 QStringLiteral("Reads, %1-page cache").arg(beforePages), QStringLiteral("Fetches"),
-                 QStringLiteral("ms"), QStringLiteral("Reads, %1-page cache").arg(cachePages), QStringLiteral("ms")});
+                 QStringLiteral("Page reads"), QStringLiteral("Page fetches"), QStringLiteral("ms")});
     for (size_t i = 0; i < writtenPlans.size(); ++i) {
-        for (auto [small, big, wording] :
-             {std::tuple{&writtenPlansBefore[i], &writtenPlans[i], QStringLiteral("as written")},
-              std::tuple{&sentPlansBefore[i], &sentPlans[i], QStringLiteral("as sent")}}) {
-            plans.row({big->what, wording, QStringLiteral("`%1`").arg(big->plan), QString::number(small->reads),
-                       QString::number(small->fetches), num(small->ms, 1), QString::number(big->reads),
-                       num(big->ms, 1)});
-        }
+        for (auto [run, wording] : {std::pair{&writtenPlans[i], QStringLiteral("as written")},
+                                    std::pair{&sentPlans[i], QStringLiteral("as sent")}})
+            plans.row({run->what, wording, QStringLiteral("`%1`").arg(run->plan), QString::number(run->reads),
+                       QString::number(run->fetches), num(run->ms, 1)});
     }
 
     const RecordOrder order = recordOrder(raw);
@@ -366,57 +335,43 @@ int main(int argc, char** argv)
     out();
     out(QStringLiteral("From `sbSearchClick` to the prices and the status bar painted, in the real `TfmMain` "
                        "(offscreen, timers stopped, history file beside it), milliseconds, %1 runs each after one "
-                       "warm-up. *Floor*: the engine's best plan for the same rows — the statements the program "
-                       "sends (natural scan and sort, see the plans below), with the same parameters, prepared once "
-                       "and sent through the client library's object API, every row fetched, no window. *As "
-                       "written*: the same lookup through the client library with `ibqGetPartID`, "
-                       "`ibqGetCrossNums` and `ibqGetLastPrice` exactly as the catalogue writes them. Program, "
-                       "floor and *as written* run in rotating order in the same engine, sharing the page cache "
-                       "the program opens the file with (%2 pages). *Before*: the statements as written, timed "
-                       "first, on an attachment that opened the file with the engine's default cache (%3 pages) "
-                       "and was closed before the program started — the lookup as the program sent it before. "
-                       "Ratios are of the wall-clock medians; the CPU ratio, of the medians of the process's CPU "
-                       "time. All of them found the same parts and ended on the same current part.")
+                       "warm-up, the three in rotating order. *Floor*: the engine's best plan for the same rows — "
+                       "the statements the program sends (natural scan and sort, see the plans below), with the "
+                       "same parameters, prepared once and sent through the client library's object API, every "
+                       "row fetched, no window. *As written*: the same lookup through the client library with "
+                       "`ibqGetPartID`, `ibqGetCrossNums` and `ibqGetLastPrice` exactly as the catalogue writes "
+                       "them. All three share the engine and its page cache (%2 pages). Ratios are of the "
+                       "wall-clock medians; the CPU ratio, of the medians of the process's CPU time. All three "
+                       "found the same parts and ended on the same current part.")
             .arg(runs)
-            .arg(cachePages)
-            .arg(beforePages));
+            .arg(cachePages));
     out();
     const QString floorTarget = smallShop ? QStringLiteral("reported") : QStringLiteral("≤ 1.2×");
     Table t({QStringLiteral("Search"), QStringLiteral("Typed"), QStringLiteral("Parts found"),
              QStringLiteral("Program, ms"), QStringLiteral("Floor, ms"), QStringLiteral("Ratio"),
              QStringLiteral("Target"), QStringLiteral("CPU ratio"), QStringLiteral("As written, ms"),
-             QStringLiteral("As written / program"), QStringLiteral("Before, ms"),
-             QStringLiteral("Before / program")});
+             QStringLiteral("As written / program")});
     for (const Case& c : cases) {
         t.row({c.label, QStringLiteral("`%1`").arg(c.text), QString::number(c.rows), cell(c.program, 2),
                cell(c.floor, 2), ratio(c.program.median, c.floor.median), floorTarget,
                ratio(c.programCpu.median, c.floorCpu.median), cell(c.written, 2),
-               ratio(c.written.median, c.program.median), cell(c.before, 2), ratio(c.before.median, c.program.median)});
+               ratio(c.written.median, c.program.median)});
         summaryLine(QStringLiteral("Lookup, %1, %2").arg(dbLabel, c.label), num(c.program.median, 2) + QStringLiteral(" ms"),
                     num(c.floor.median, 2) + QStringLiteral(" ms (floor)"), ratio(c.program.median, c.floor.median),
                     floorTarget, smallShop || c.program.median <= 1.2 * c.floor.median);
     }
     const Case& u = cases[0];
-    auto speedup = [&](const QString& against, const Stats& reference, const QString& referenceLabel,
-                       const QString& target, bool met) {
-        summaryLine(QStringLiteral("Lookup, %1, unique maker's number, against the statements as written %2")
-                        .arg(dbLabel, against),
-                    num(u.program.median, 2) + QStringLiteral(" ms"),
-                    num(reference.median, 2) + QStringLiteral(" ms (%1)").arg(referenceLabel),
-                    QString::number(reference.median / u.program.median, 'f', 2) + QStringLiteral("× faster"),
-                    target, met);
-    };
-    speedup(QStringLiteral("before (default page cache)"), u.before, QStringLiteral("before"),
-            smallShop ? QStringLiteral("reported") : QStringLiteral("≥ 4× faster"),
-            smallShop || u.before.median >= 4 * u.program.median);
-    speedup(QStringLiteral("in the same page cache"), u.written, QStringLiteral("as written"),
-            QStringLiteral("reported"), true);
+    summaryLine(QStringLiteral("Lookup, %1, unique maker's number, against the statements as written").arg(dbLabel),
+                num(u.program.median, 2) + QStringLiteral(" ms"),
+                num(u.written.median, 2) + QStringLiteral(" ms (as written)"),
+                QString::number(u.written.median / u.program.median, 'f', 2) + QStringLiteral("× faster"),
+                smallShop ? QStringLiteral("reported") : QStringLiteral("≥ 4× faster"),
+                smallShop || u.written.median >= 4 * u.program.median);
     t.print();
     out(QStringLiteral("The unique lookup showed: %1.").arg(uniqueShown));
     out();
     out(QStringLiteral("Plans as the engine reports them, with the pages one warm run read from the file into the "
-                       "engine's page cache and fetched from that cache, with the default cache (in the *before* "
-                       "attachment) and with the program's:"));
+                       "engine's page cache (page reads) and took from that cache (page fetches):"));
     out();
     plans.print();
     out(QStringLiteral("Makers' numbers against the order in which the parts are stored: taken in maker's-number "

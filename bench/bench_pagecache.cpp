@@ -3,15 +3,16 @@
 // default cache and with a larger one, warm (the file in the operating
 // system's cache) and cold (the file dropped from that cache before every
 // lookup, as other programs on a busy desk push it out between two
-// customers), and the resident size each cache costs.
+// customers), the first lookup after the start and after a refresh, which
+// empty the cache, and the resident size each cache costs.
 //
 //   bench_pagecache <enterprise.gdb> <price.gdb> <pages>
 //
 // In Firebird 3 the cache belongs to the database, not to an attachment: the
 // attachment that opens the file sets its size. So each cache size runs in a
 // data module of its own that is the file's only attachment; the sizes run
-// in the order default, larger, larger, default, so drift in the machine's
-// load falls on both alike.
+// alternately (default, larger, larger, default, ...), so drift in the
+// machine's load falls on both alike.
 
 #include "bench/Bench.h"
 #include "bench/LookupWindow.h"
@@ -41,7 +42,7 @@ void dropFromOsCache(const QString& path)
 }
 
 struct Figures {
-    std::vector<double> warm, cold, firstCold;
+    std::vector<double> warm, cold, firstCold, afterRefresh;
     qint64 rssKb = 0;
     int pages = 0;
 };
@@ -76,7 +77,11 @@ int main(int argc, char** argv)
     const int runs = runCount();
     std::map<int, std::map<QString, Figures>> results; // requested pages (0: default) → search → figures
 
-    for (const int requested : {0, larger, larger, 0}) {
+    std::vector<int> blocks;
+    for (int i = 0; i < runs; ++i)
+        for (int k = 0; k < 2; ++k)
+            blocks.push_back((i + k) % 2 ? larger : 0); // default, larger, larger, default, ...
+    for (const int requested : blocks) {
         note(QStringLiteral("page cache: %1").arg(requested ? QString::number(requested) : QStringLiteral("default")));
         platform::DialogRecorder boxes;
         data::TdmMain dm;
@@ -91,13 +96,15 @@ int main(int argc, char** argv)
         for (const Search& s : searches) {
             Figures& f = results[requested][s.label];
             lookup(s.text); // warm-up
-            for (int i = 0; i < runs; ++i)
-                f.warm.push_back(lookup(s.text));
-            for (int i = 0; i < runs; ++i) {
-                dropFromOsCache(enterprise);
-                f.cold.push_back(lookup(s.text));
-            }
+            f.warm.push_back(lookup(s.text));
+            dropFromOsCache(enterprise);
+            f.cold.push_back(lookup(s.text));
         }
+        // What the refresh timer does every minute while the number field is
+        // empty: both connections closed and opened again, which empties the
+        // file's cache; then the next lookup, the file still in the system's cache.
+        dm.refreshConnections();
+        results[requested][searches[0].label].afterRefresh.push_back(lookup(searches[0].text));
         fb::Query pages(dm.ibdAE, QStringLiteral("pages"), {QStringLiteral("select MON$PAGE_BUFFERS from MON$DATABASE")},
                         {fb::ColumnDef{QStringLiteral("MON$PAGE_BUFFERS"), fb::ColumnType::Integer, 0, {}, {}, false, true}});
         pages.open();
@@ -115,15 +122,17 @@ int main(int argc, char** argv)
     out();
     out(QStringLiteral("The program's lookups in the real `TfmMain` with the engine's default page cache (%1 pages) "
                        "and with %2 pages (sent as `DefaultDbCachePages` when the data module attaches; the engine "
-                       "ignores `isc_dpb_num_buffers` here), milliseconds, median of %3 runs of two blocks each "
-                       "(sizes in the order default, larger, larger, default, each block a fresh data module that is "
-                       "the file's only attachment). *Warm*: the file stays in the system's cache. *Cold*: the file is "
-                       "dropped from the system's cache (`posix_fadvise` `DONTNEED`) before every lookup. *First*: the "
-                       "first lookup after the start, on a cold file. Resident size: the whole process after a "
-                       "block's lookups.")
+                       "ignores `isc_dpb_num_buffers` here), milliseconds, median of %3 blocks for each size, the "
+                       "sizes alternating (default, larger, larger, default, ...) so that changes in the machine's "
+                       "load fall on both alike. Each block is a fresh data module, the file's only attachment, and "
+                       "makes the first lookup after the start on a cold file (*first*), then for each search a "
+                       "warm-up, one *warm* lookup (the file stays in the system's cache) and one *cold* lookup (the "
+                       "file dropped from the system's cache with `posix_fadvise` `DONTNEED` just before it), and "
+                       "ends with a refresh and one lookup after it. Resident size: the whole process after a "
+                       "block's lookups, the largest of its blocks.")
             .arg(base.pages)
             .arg(big.pages)
-            .arg(2 * runs));
+            .arg(runs));
     out();
     Table t({QStringLiteral("Search"), QStringLiteral("Cache, pages"), QStringLiteral("Warm, ms"),
              QStringLiteral("Cold, ms"), QStringLiteral("Resident, MiB")});
@@ -147,9 +156,19 @@ int main(int argc, char** argv)
                     QStringLiteral("reported"), true);
     }
     t.print();
-    out(QStringLiteral("First lookup after the start, cold file: %1 ms with the default cache, %2 ms with %3 pages.")
-            .arg(cell(summarize(base.firstCold), 1), cell(summarize(big.firstCold), 1))
-            .arg(big.pages));
+    out(QStringLiteral("The first unique lookup after the cache was emptied, milliseconds: after the start on a cold "
+                       "file, and after a refresh (both connections closed and opened again, as the refresh timer "
+                       "does every minute while the number field is empty) with the file in the system's cache."));
     out();
+    Table first({QStringLiteral("Cache, pages"), QStringLiteral("After the start, cold file"),
+                 QStringLiteral("After a refresh, warm file")});
+    for (const Figures* f : {&base, &big})
+        first.row({QString::number(f->pages), cell(summarize(f->firstCold), 1), cell(summarize(f->afterRefresh), 1)});
+    first.print();
+    summaryLine(QStringLiteral("Page cache %1 pages, first unique lookup after a refresh").arg(larger),
+                num(summarize(big.afterRefresh).median) + QStringLiteral(" ms"),
+                num(summarize(base.afterRefresh).median) + QStringLiteral(" ms (default cache)"),
+                ratio(summarize(big.afterRefresh).median, summarize(base.afterRefresh).median),
+                QStringLiteral("reported"), true);
     return 0;
 }

@@ -55,7 +55,6 @@ private slots:
         auto third = attach(t.enterprisePath(), 4000);
         QCOMPARE(cachePages(*third), 4000);
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestPageCache)
