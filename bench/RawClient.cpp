@@ -1,6 +1,7 @@
 #include "bench/RawClient.h"
 
 #include "bench/Bench.h"
+#include "platform/Cp1251.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -35,12 +36,23 @@ auto guardedCall(const char* what, F&& f)
 
 } // namespace
 
+namespace {
+const QRegularExpression kParameter(QStringLiteral(":([A-Za-z_][A-Za-z0-9_$]*)"));
+}
+
 QByteArray positionalText(const QStringList& lines)
 {
-    static const QRegularExpression name(QStringLiteral(":[A-Za-z_][A-Za-z0-9_$]*"));
     QString text = lines.join(QLatin1Char('\n'));
-    text.replace(name, QStringLiteral("?"));
+    text.replace(kParameter, QStringLiteral("?"));
     return text.toLatin1();
+}
+
+QStringList parameterNames(const QStringList& lines)
+{
+    QStringList out;
+    for (const QRegularExpressionMatch& m : kParameter.globalMatch(lines.join(QLatin1Char('\n'))))
+        out << m.captured(1);
+    return out;
 }
 
 RawDb::RawDb(const QString& path) : st(master()->getStatus())
@@ -58,6 +70,27 @@ RawDb::RawDb(const QString& path) : st(master()->getStatus())
                                      isc_tpb_read_committed};
         tra = att->startTransaction(&st, sizeof tpb, tpb);
         return 0;
+    });
+}
+
+PageCounts RawDb::pageCounts()
+{
+    return guardedCall("info", [&] {
+        const unsigned char items[] = {isc_info_reads, isc_info_fetches, isc_info_end};
+        unsigned char buf[64] = {};
+        att->getInfo(&st, sizeof items, items, sizeof buf, buf);
+        PageCounts c;
+        for (const unsigned char* p = buf; *p != isc_info_end && p < buf + sizeof buf;) {
+            const unsigned char item = *p++;
+            const int len = p[0] | (p[1] << 8);
+            p += 2;
+            qint64 v = 0;
+            for (int i = len - 1; i >= 0; --i)
+                v = (v << 8) | p[i];
+            p += len;
+            (item == isc_info_reads ? c.reads : c.fetches) = v;
+        }
+        return c;
     });
 }
 
@@ -152,6 +185,11 @@ void RawStatement::setText(unsigned i, const QByteArray& bytes)
     }
 }
 
+QString RawStatement::plan()
+{
+    return guardedCall("plan", [&] { return QString::fromLatin1(stmt_->getPlan(&db_.st, false)).trimmed(); });
+}
+
 unsigned RawStatement::column(const char* name) const
 {
     for (size_t i = 0; i < outSlots_.size(); ++i)
@@ -196,6 +234,52 @@ std::string_view RawStatement::textAt(unsigned c) const
         return {at + sizeof len, len};
     }
     return {at, s.length};
+}
+
+int partCount(RawDb& db)
+{
+    RawStatement total(db, "select count(*) from PART");
+    int parts = 0;
+    total.run([&](const RawStatement& r) { parts = r.intAt(0); });
+    return parts;
+}
+
+int pageBuffers(RawDb& db)
+{
+    RawStatement q(db, "select MON$PAGE_BUFFERS from MON$DATABASE");
+    int pages = 0;
+    q.run([&](const RawStatement& r) { pages = r.intAt(0); });
+    return pages;
+}
+
+QString uniqueNumber(RawDb& db)
+{
+    const int parts = partCount(db);
+    RawStatement codes(db, "select ID, MANUFACTURECODE from PART where ID >= ? order by ID rows 5000");
+    codes.setInt(0, parts / 2);
+    RawStatement matches(db, "select count(*) from PART where MANUFACTURECODE like ? or NUMBER like ? or REMARK like ?");
+    RawStatement crosses(db, "select count(*) from PART p join PART q on q.NUMBER = p.NUMBER where p.ID = ?");
+    RawStatement income(db, "select sum(COUNTS) from DOCPARTS where IDPART = ? and DIRECTION = 1");
+    std::vector<std::pair<int, QByteArray>> list;
+    codes.run([&](const RawStatement& r) { list.emplace_back(r.intAt(0), QByteArray(r.textAt(1).data(), qsizetype(r.textAt(1).size()))); });
+    for (const auto& [id, code] : list) {
+        int n = 0;
+        for (unsigned i = 0; i < 3; ++i)
+            matches.setText(i, '%' + code + '%');
+        matches.run([&](const RawStatement& r) { n = r.intAt(0); });
+        if (n != 1)
+            continue;
+        crosses.setInt(0, id);
+        crosses.run([&](const RawStatement& r) { n = r.intAt(0); });
+        if (n < 2)
+            continue;
+        double in = 0;
+        income.setInt(0, id);
+        income.run([&](const RawStatement& r) { in = r.isNull(0) ? 0 : r.doubleAt(0); });
+        if (in > 0)
+            return platform::fromCp1251(code);
+    }
+    die(QStringLiteral("no part found alone by its maker's number"));
 }
 
 } // namespace bench

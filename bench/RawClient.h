@@ -17,8 +17,17 @@
 namespace bench {
 
 // The statement text as the server takes it: every ":Name" becomes "?".
-// (The program's statements hold no quoted text or comments.)
+// (The program's statements hold no comments, and no quoted text with a colon.)
 QByteArray positionalText(const QStringList& lines);
+// The names of those parameters, in the order of the "?".
+QStringList parameterNames(const QStringList& lines);
+
+// Pages the engine read from the file (reads) and from its own cache
+// (fetches) since the attachment began.
+struct PageCounts {
+    qint64 reads = 0;
+    qint64 fetches = 0;
+};
 
 // One embedded connection as the program makes it: WIN1251, dialect 1, and a
 // read-only read-committed transaction.
@@ -28,6 +37,8 @@ public:
     ~RawDb();
     RawDb(const RawDb&) = delete;
     RawDb& operator=(const RawDb&) = delete;
+
+    PageCounts pageCounts();
 
     Firebird::IAttachment* att = nullptr;
     Firebird::ITransaction* tra = nullptr;
@@ -64,6 +75,9 @@ public:
         return run([](const RawStatement&) {});
     }
 
+    // The engine's plan, one line per query block.
+    QString plan();
+
     // A result column by its name.
     unsigned column(const char* name) const;
 
@@ -85,5 +99,15 @@ private:
     std::vector<Slot> inSlots_, outSlots_;
     std::vector<unsigned char> inBuf_, outBuf_;
 };
+
+// The number of parts.
+int partCount(RawDb& db);
+// Pages in the database's page cache.
+int pageBuffers(RawDb& db);
+
+// A maker's number that the search finds alone, of a part with stock and
+// cross numbers, so the lookup takes its whole path. The same one every run
+// of the same database: the first such part from the middle of the table on.
+QString uniqueNumber(RawDb& db);
 
 } // namespace bench

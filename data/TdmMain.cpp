@@ -152,14 +152,28 @@ TdmMain::TdmMain(QObject* parent)
       dbMain(QStringLiteral("OVPRICE"), fb::CloseAction::Commit, fb::Access::ReadWrite),
       ibtAE(ibdAE.transaction()),
       trMain(dbMain.transaction()),
+      // The second sort key keeps the engine from walking the index on
+      // MANUFACTURECODE for the ORDER BY: the WHERE can use no index, so the
+      // walk would fetch every part in key order, page after page again. A
+      // scan and a sort read each page once. The key is the record number,
+      // which sits little-endian in the DB_KEY's last four bytes: ties come
+      // in record order, as the walk delivers them.
       ibqGetPartID(ibdAE, QStringLiteral("ibqGetPartID"),
                    lines({"select ID, MANUFACTURECODE, NUMBER, NAME, REMARK from PART",
                           "where (MANUFACTURECODE like :Num)", "or (NUMBER like :Num)", "or (REMARK like :Num)",
-                          "ORDER BY MANUFACTURECODE"}),
+                          "ORDER BY MANUFACTURECODE, REVERSE(RDB$DB_KEY)"}),
                    partColumns()),
+      // The engine uses no index for LIKE with a parameter. Every row the
+      // LIKE matches starts with the pattern's text before its first "%" or
+      // "_", so STARTING WITH that text changes no row and lets an index on
+      // NUMBER, where there is one, find the cross numbers.
       ibqGetCrossNums(ibdAE, QStringLiteral("ibqGetCrossNums"),
                       lines({"select ID, MANUFACTURECODE, NUMBER, NAME, REMARK from PART",
-                             "where (ID = :IDCODE) or (NUMBER like :PartOE)", "ORDER BY MANUFACTURECODE"}),
+                             "where (ID = :IDCODE) or (NUMBER like :PartOE and NUMBER starting with",
+                             "  left(cast(:PartOE as type of column PART.NUMBER),",
+                             "    minvalue(position('%' in cast(:PartOE as type of column PART.NUMBER) || '%'),",
+                             "             position('_' in cast(:PartOE as type of column PART.NUMBER) || '_')) - 1))",
+                             "ORDER BY MANUFACTURECODE, REVERSE(RDB$DB_KEY)"}),
                       partColumns()),
       ibqGetPrices(ibdAE, QStringLiteral("ibqGetPrices"),
                    lines({"SELECT", "    ID,", "    NAME,", "    NUMBER,", "    MANUFACTURECODE,", "    PRICER,",
@@ -168,8 +182,13 @@ TdmMain::TdmMain(QObject* parent)
                    {col("ID", ColumnType::Integer), text("NAME", 80), text("NUMBER", 50), text("MANUFACTURECODE", 50),
                     col("PRICER", ColumnType::Double), col("PRICEMO", ColumnType::Double),
                     col("PRICEO", ColumnType::Double), col("PRICES", ColumnType::Double)}),
+      // "+ 0" (the same timestamp) keeps MAX from walking a descending index
+      // on DATEIN, should the database have one, from the newest line down
+      // until it meets one of the part's: for a part without such a line that
+      // is the whole index. The part's own lines, through IDPART, cost what its
+      // stock sums read anyway.
       ibqGetLastPrice(ibdAE, QStringLiteral("ibqGetLastPrice"),
-                      lines({"select PRICE from docparts", "where datein = (select max(datein) from docparts",
+                      lines({"select PRICE from docparts", "where datein = (select max(datein + 0) from docparts",
                              "where idpart = :Parm1 and direction = 1) and idpart = :Parm2"}),
                       {col("PRICE", ColumnType::Double)}),
       ibqGetDescr(ibdAE, QStringLiteral("ibqGetDescr"), lines({"select NAME from PART", "      WHERE ID = :ID"}),
@@ -187,9 +206,10 @@ TdmMain::TdmMain(QObject* parent)
                     lines({"select SUM(PRICE)/Count(PRICE)  AS COST  from docparts",
                            "where idpart = :Param1 and direction = 1"}),
                     {col("COST", ColumnType::Double)}),
+      // MAX(DATEIN + 0): see ibqGetLastPrice.
       ibqGetLastSklad(ibdAE, QStringLiteral("ibqGetLastSklad"),
                       lines({"select SKLAD from DOCPARTS",
-                             "WHERE IDPART = :ID AND (DATEIN = (SELECT MAX(DATEIN) FROM DOCPARTS",
+                             "WHERE IDPART = :ID AND (DATEIN = (SELECT MAX(DATEIN + 0) FROM DOCPARTS",
                              "WHERE IDPART = :ID))", "ORDER BY DATEIN"}),
                       {text("SKLAD", 1)}),
       ibqGetMINStock(ibdAE, QStringLiteral("ibqGetMINStock"),
@@ -198,11 +218,13 @@ TdmMain::TdmMain(QObject* parent)
                {text("GROUPNAME", 3), col("ID", ColumnType::Integer), col("PARENT", ColumnType::Integer),
                 col("TREELEVEL", ColumnType::Integer), text("NAME", 50), col("DEPARTMENT", ColumnType::Integer)}),
       // Both tables have DATEIN; Firebird 3 refuses the bare name as
-      // ambiguous, so the line's own date orders the movements.
+      // ambiguous, so the line's own date orders the movements. The second
+      // key, as in the part list, keeps an index on DATEIN from being walked
+      // whole for one part's lines; lines of one date stay in record order.
       ibqMovements(ibdAE, QStringLiteral("ibqMovements"),
                    lines({"select * from DOCPARTS, DOCHEADER",
                           "WHERE (IDPART = :IDParam) AND (DOCPARTS.IDDOCHEAD =  DOCHEADER.ID)",
-                          "ORDER BY DOCPARTS.DATEIN"}),
+                          "ORDER BY DOCPARTS.DATEIN, REVERSE(DOCPARTS.RDB$DB_KEY)"}),
                    movementColumns()),
       taCurrency(dbMain),
       spGetEuroRate(dbMain, QStringLiteral("spGetEuroRate"), lines({"EXECUTE PROCEDURE GET_EURO_RATE "}),

@@ -16,10 +16,15 @@ RUNS=${BENCH_RUNS:-7}
 PARTS=200000
 LINES=2000000
 SEED=1
+# A small shop: a tenth of the parts and lines.
+SMALL_PARTS=20000
+SMALL_LINES=200000
+# The larger page cache the page-cache benchmark tries for the enterprise file.
+CACHE_PAGES=8192
 
 scripts/install-packages.sh
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVADO_BENCH=ON >/dev/null
-cmake --build "$BUILD" --target orvado-makedb bench_lookup bench_datalayer bench_order bench_history bench_startup
+cmake --build "$BUILD" --target orvado-makedb bench_lookup bench_pagecache bench_datalayer bench_order bench_history bench_startup
 
 BIN=$BUILD/bin
 DATA=$BUILD/benchdata
@@ -32,20 +37,25 @@ export LC_ALL=C.UTF-8
 export BENCH_RUNS="$RUNS"
 
 ENT=$DATA/enterprise-$PARTS-$LINES-$SEED.gdb
+SMALL=$DATA/enterprise-$SMALL_PARTS-$SMALL_LINES-$SEED.gdb
 PRICE=$DATA/price.gdb
-if [ ! -f "$ENT" ]; then
-    echo "Making $ENT ..."
-    rm -f "$ENT.part"
-    "$BIN/orvado-makedb" large "$ENT.part" $PARTS $LINES $SEED
-    mv "$ENT.part" "$ENT"
-fi
+make_enterprise() {
+    if [ ! -f "$1" ]; then
+        echo "Making $1 ..."
+        rm -f "$1.part"
+        "$BIN/orvado-makedb" large "$1.part" "$2" "$3" $SEED
+        mv "$1.part" "$1"
+    fi
+}
+make_enterprise "$ENT" $PARTS $LINES
+make_enterprise "$SMALL" $SMALL_PARTS $SMALL_LINES
 if [ ! -f "$PRICE" ]; then
     rm -f "$PRICE.part"
     "$BIN/orvado-makedb" price "$PRICE.part"
     mv "$PRICE.part" "$PRICE"
 fi
 
-BENCHES="bench_lookup bench_datalayer bench_order bench_history bench_startup"
+BENCHES="bench_lookup bench_lookup_small bench_pagecache bench_datalayer bench_order bench_history bench_startup"
 OUT=$BUILD/bench-results
 rm -rf "$OUT"
 mkdir -p "$OUT"
@@ -60,8 +70,18 @@ run() {
     echo "Running $name ..."
     $PRIO "$BIN/$name" "$@" >"$OUT/$name.md"
 }
+# The same benchmark a second time, its output under another name.
+run_as() {
+    name=$1
+    bin=$2
+    shift 2
+    echo "Running $name ..."
+    $PRIO "$BIN/$bin" "$@" >"$OUT/$name.md"
+}
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 run bench_lookup "$ENT" "$PRICE"
+run_as bench_lookup_small bench_lookup "$SMALL" "$PRICE" --small-shop
+run bench_pagecache "$ENT" "$PRICE" $CACHE_PAGES
 run bench_datalayer "$ENT"
 run bench_order "$ENT" "$PRICE"
 run bench_history
@@ -91,7 +111,7 @@ qtver=$(dpkg-query -W -f='${Version}' libqt6core6 2>/dev/null || echo "?")
     echo "- Load average (1, 5, 15 min) before the runs: $load_before; after: $load_after (other work on the machine slows every figure and widens the ranges)"
     if [ -n "$PRIO" ]; then echo "- Priority of the benchmark processes: $PRIO"; fi
     echo "- Build: CMake Release, $(c++ --version | head -n 1)"
-    echo "- Enterprise database: \`orvado-makedb large\` with $PARTS parts, $LINES document lines, seed $SEED ($(du -m "$ENT" | cut -f1) MiB); price database: \`orvado-makedb price\`"
+    echo "- Enterprise database: \`orvado-makedb large\` with $PARTS parts, $LINES document lines, seed $SEED ($(du -m "$ENT" | cut -f1) MiB); small shop: $SMALL_PARTS parts, $SMALL_LINES lines ($(du -m "$SMALL" | cut -f1) MiB); price database: \`orvado-makedb price\`"
     echo
     echo "## Summary"
     echo

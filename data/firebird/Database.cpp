@@ -42,7 +42,13 @@ QByteArray Database::buildDpb(int createPageSize) const
         str(isc_dpb_user_name, params_.userName);
         str(isc_dpb_password, params_.password);
         str(isc_dpb_sql_role_name, params_.role);
-        str(isc_dpb_config, params_.config);
+        QString config = params_.config;
+        if (params_.pageBuffers > 0) {
+            if (!config.isEmpty())
+                config += QLatin1Char('\n');
+            config += QStringLiteral("DefaultDbCachePages = %1").arg(params_.pageBuffers);
+        }
+        str(isc_dpb_config, config);
         if (params_.forcedWrites >= 0)
             b->insertInt(&st, isc_dpb_force_write, params_.forcedWrites);
         if (createPageSize > 0) {

@@ -32,6 +32,12 @@ struct ConnectParams {
     int dialect = 1;
     QString config; // isc_dpb_config text, e.g. "Providers = Engine12"; empty: none
     int forcedWrites = -1; // 0/1 sets the file's forced-writes flag for good (bulk loads); -1: leave it
+    // Pages in the database's page cache; 0: the engine's default. Sent as
+    // the per-database setting DefaultDbCachePages, which the embedded
+    // Firebird 3 honours where it ignores isc_dpb_num_buffers; a server
+    // ignores it. The cache belongs to the database, not to the attachment:
+    // only the attachment that opens the file sets it.
+    int pageBuffers = 0;
 };
 
 // One connection to a database, with its default transaction. The database

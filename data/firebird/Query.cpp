@@ -317,6 +317,14 @@ void Query::prepareStatement()
     }
 }
 
+QString Query::plan()
+{
+    prepare();
+    QString out;
+    call([&](ThrowStatusWrapper& st) { out = QString::fromLatin1(stmt_->getPlan(&st, false)); });
+    return out.trimmed();
+}
+
 void Query::checkColumns(IMessageMetadata* out)
 {
     std::vector<QString> names;

@@ -85,6 +85,9 @@ public:
 
     void prepare();
     bool prepared() const { return stmt_ != nullptr; }
+    // The engine's access plan of the statement ("PLAN SORT (PART NATURAL)"),
+    // one line per query block; prepares it first.
+    QString plan();
     void open();     // runs the statement and fetches every row
     void execute();  // runs a statement that returns no cursor (outputs, if any, become one row)
     void close();
