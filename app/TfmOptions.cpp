@@ -2,10 +2,10 @@
 
 #include "app/ErrorHandler.h"
 #include "app/Markup.h"
-#include "platform/FormFont.h"
 #include "platform/Dialogs.h"
 #include "platform/Failure.h"
 #include "platform/FileWrite.h"
+#include "platform/FormFont.h"
 #include "platform/IniFile.h"
 #include "platform/NumberText.h"
 #include "platform/Regional.h"

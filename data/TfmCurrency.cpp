@@ -2,8 +2,8 @@
 
 #include "app/ErrorHandler.h"
 #include "data/TdmMain.h"
-#include "platform/FormFont.h"
 #include "platform/Dialogs.h"
+#include "platform/FormFont.h"
 #include "platform/NumberText.h"
 #include "platform/Regional.h"
 

@@ -21,8 +21,6 @@ UpDown::UpDown(QLineEdit* buddy, int min, int max, QWidget* parent)
     up_->setArrowType(Qt::UpArrow);
     down_ = new QToolButton(this);
     down_->setArrowType(Qt::DownArrow);
-    up_->setAccessibleName(QStringLiteral("Больше"));
-    down_->setAccessibleName(QStringLiteral("Меньше"));
     for (QToolButton* b : {up_, down_}) {
         b->setAutoRepeat(true);
         b->setFocusPolicy(Qt::NoFocus);

@@ -11,6 +11,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Failure.h"
 #include "platform/FileWrite.h"
+#include "platform/FormFont.h"
 #include "platform/Regional.h"
 #include "windows/TfmMoves.h"
 #include "windows/WindowPlace.h"
@@ -95,7 +96,7 @@ TfmOrder::TfmOrder(data::TdmMain& dm_, QWidget* parent) : QDialog(parent), dm(dm
     // "Закрыть" or "В калькулятор".
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFixedSize(790, 446);
-    windows::useFormFont(this);
+    platform::useFormFont(this);
     decimalSep_ = platform::Regional::current().decimalSeparator;
 
     auto* layout = new QVBoxLayout(this);

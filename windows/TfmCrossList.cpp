@@ -3,6 +3,7 @@
 #include "app/ErrorHandler.h"
 #include "data/TdmMain.h"
 #include "platform/Desktop.h"
+#include "platform/FormFont.h"
 #include "windows/RemarkSplit.h"
 #include "windows/WindowPlace.h"
 
@@ -19,7 +20,7 @@ TfmCrossList::TfmCrossList(data::TdmMain& dm, std::function<bool(const QString&)
     setWindowTitle(QStringLiteral("Замены"));
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(251, 257);
-    useFormFont(this);
+    platform::useFormFont(this);
 
     lbCross = new QListWidget(this);
     lbCross->setAccessibleName(QStringLiteral("Замены"));

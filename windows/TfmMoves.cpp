@@ -3,6 +3,7 @@
 #include "app/ErrorHandler.h"
 #include "data/QueryModel.h"
 #include "data/TdmMain.h"
+#include "platform/FormFont.h"
 #include "windows/MovesFormat.h"
 #include "windows/WindowPlace.h"
 
@@ -51,7 +52,7 @@ TfmMoves::TfmMoves(data::TdmMain& dm, qint32 partId, QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(452, 296);
-    useFormFont(this);
+    platform::useFormFont(this);
 
     // The rows are read again at every opening.
     app::guarded([this, partId]() {

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/FormFont.h"
-
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -14,7 +12,5 @@ inline void centreOnScreen(QWidget* w)
     if (QScreen* s = QGuiApplication::primaryScreen())
         w->move(s->availableGeometry().center() - w->rect().center());
 }
-
-using platform::useFormFont;
 
 } // namespace windows
