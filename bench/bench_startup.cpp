@@ -1,8 +1,8 @@
 // Start-up: from process start to the main window painted, with both
-// embedded databases and a 1,000,000-line history file. The benchmark starts
-// itself again as the program: the child runs the program's own start
-// sequence (app::run) in a folder of its own and says, on the shared
-// monotonic clock, when the main window's first paint is done.
+// embedded databases, with a 1,000,000-line history file and with none. The
+// benchmark starts itself again as the program: the child runs the program's
+// own start sequence (app::run) in a folder of its own and says, on the
+// shared monotonic clock, when the main window's first paint is done.
 //
 //   bench_startup <enterprise.gdb> <price.gdb>
 //   bench_startup --child <folder>          (what the benchmark starts)
@@ -107,45 +107,66 @@ int main(int argc, char** argv)
         QString label;
         qint64 lines;
         Stats total, toMain;
+        std::vector<double> totals, toMains;
     };
-    std::vector<Config> configs = {{QStringLiteral("1,000,000-line history"), 1000000, {}, {}},
-                                   {QStringLiteral("no history file (reference)"), 0, {}, {}}};
-    for (Config& c : configs) {
-        note(QStringLiteral("start-up: %1").arg(c.label));
-        QFile::remove(history);
-        if (c.lines > 0)
-            writeSampleHistory(history, c.lines);
-        std::vector<double> total, toMain;
-        for (int i = 0; i <= runs; ++i) {
+    std::vector<Config> configs = {{QStringLiteral("1,000,000-line history"), 1000000, {}, {}, {}, {}},
+                                   {QStringLiteral("no history file (reference)"), 0, {}, {}, {}, {}}};
+    // The history waits under another name while the reference runs, so both
+    // meet a warm file cache and the same folder.
+    const QString away = history + QStringLiteral(".away");
+    QFile::remove(history);
+    QFile::remove(away);
+    writeSampleHistory(away, configs.front().lines);
+    note(QStringLiteral("start-up: %1 and %2, alternating").arg(configs[0].label, configs[1].label));
+    for (int i = 0; i <= runs; ++i) {
+        // Alternating which goes first, so that neither always follows the other.
+        for (int k = 0; k < 2; ++k) {
+            Config& c = configs[size_t((i + k) % 2)];
+            const bool ok = c.lines > 0 ? QFile::rename(away, history) : !QFile::exists(history);
+            if (!ok)
+                die(QStringLiteral("cannot lay out the history file for: %1").arg(c.label));
             // The program adds no line at start, so every run meets the same file.
             const Launch l = launch(folder.path());
+            if (c.lines > 0 && !QFile::rename(history, away))
+                die(QStringLiteral("cannot move the history file away"));
             if (i == 0)
                 continue;
-            total.push_back(l.total);
-            toMain.push_back(l.toMain);
+            c.totals.push_back(l.total);
+            c.toMains.push_back(l.toMain);
         }
-        c.total = summarize(total);
-        c.toMain = summarize(toMain);
+    }
+    for (Config& c : configs) {
+        c.total = summarize(c.totals);
+        c.toMain = summarize(c.toMains);
     }
     const Config& big = configs.front();
-    const bool met = big.total.median < 1000;
+    const Config& none = configs.back();
+    constexpr double kTarget = 1.2;
+    const double growth = big.total.median / none.total.median;
+    const bool met = growth <= kTarget;
+    const QString target = QStringLiteral("≤ 1.2× no history");
 
     out(QStringLiteral("## Start-up"));
     out();
     out(QStringLiteral("From process start (just before the benchmark starts the process) to the end of the main "
-                       "window's first paint, milliseconds, %1 runs after one warm-up. The process runs the "
-                       "program's own start sequence (`app::run`: data module, both embedded databases connected, "
-                       "main window with the history loaded, order window) offscreen, with the large enterprise "
-                       "database and the price database.")
+                       "window's first paint, milliseconds, %1 runs of each after one warm-up, the two alternating. "
+                       "The process runs the program's own start sequence (`app::run`: data module, both embedded "
+                       "databases connected, main window with the history loaded, order window) offscreen, with "
+                       "the large enterprise database and the price database. The start only takes note of the "
+                       "history file; its lines are read when the first search saves.")
             .arg(runs));
     out();
     Table t({QStringLiteral("History"), QStringLiteral("To window painted, ms"), QStringLiteral("Of that, to `main()`, ms"),
-             QStringLiteral("Target")});
+             QStringLiteral("Ratio"), QStringLiteral("Target")});
     for (const Config& c : configs)
-        t.row({c.label, cell(c.total), cell(c.toMain), c.lines ? QStringLiteral("< 1000 ms") : QString()});
+        t.row({c.label, cell(c.total), cell(c.toMain), ratio(c.total.median, none.total.median),
+               c.lines ? target : QString()});
     t.print();
+    out(QStringLiteral("The start with a 1,000,000-line history takes %1 the start without one (target: at most %2×).")
+            .arg(ratio(big.total.median, none.total.median), num(kTarget, 1)));
+    out();
     summaryLine(QStringLiteral("Start-up, 1,000,000-line history"), num(big.total.median, 0) + QStringLiteral(" ms"),
-                num(configs.back().total.median, 0) + QStringLiteral(" ms (no history)"),
-                ratio(big.total.median, 1000) + QStringLiteral(" of target"), QStringLiteral("< 1000 ms"), met);
+                num(none.total.median, 0) + QStringLiteral(" ms (no history)"), ratio(big.total.median, none.total.median),
+                target, met);
     return 0;
 }

@@ -6,10 +6,11 @@
 //   is a line of its own;
 // - joinHistoryLines writes lines that split back to themselves, and a file
 //   already in CR LF form is written back byte for byte;
-// - HistoryFile loads those lines; append never loses a line that is in the
+// - HistoryFile gives those lines; append never loses a line that is in the
 //   file: a file in CR LF form just grows by the new line, any other is
 //   rewritten as its lines plus the new one, in CR LF; lines() and a fresh
-//   reading of the file agree, also after someone else wrote to the file.
+//   reading of the file agree, also after someone else wrote to the file,
+//   and also for a copy whose start read no line before someone else wrote.
 
 #include "FuzzCheck.h"
 
@@ -107,6 +108,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(fuzz::readFile(path) == expected, fuzz::shown(fuzz::readFile(path)));
     FUZZ_CHECK(fuzz::throughCp1251(history.lines()) == fuzz::throughCp1251(onDisk + QStringList{second}),
                fuzz::shown(history.lines()) + " after the file held " + fuzz::shown(onDisk));
+
+    // A copy just started, which has read no line yet, meets the head of the
+    // input added again before its first save.
+    lookup::HistoryFile lazy(path);
+    run([&] { lazy.load(); }, "load before the other writer");
+    {
+        QFile file(path);
+        FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(theirs) == theirs.size(), "");
+    }
+    const QByteArray before = fuzz::readFile(path);
+    const QString third = QStringLiteral(u"11.12.2024 9:00:00 Ремень");
+    run([&] { lazy.append(third); }, "first append after a lazy start");
+    const QByteArray merged = theirs.isEmpty() ? before + platform::toCp1251(third) + "\r\n"
+                                               : lookup::joinHistoryLines(plainSplit(before) + QStringList{third});
+    FUZZ_CHECK(fuzz::readFile(path) == merged, fuzz::shown(fuzz::readFile(path)) + " after " + fuzz::shown(before));
+    FUZZ_CHECK(fuzz::throughCp1251(lazy.lines()) == fuzz::throughCp1251(plainSplit(before) + QStringList{third}),
+               fuzz::shown(lazy.lines()));
 
     lookup::HistoryFile fresh(path);
     run([&] { fresh.load(); }, "load again");

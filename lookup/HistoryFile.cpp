@@ -7,8 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
+#include <cstring>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -93,14 +93,11 @@ std::optional<Stamp> stampOfOpen(QFile& file)
 }
 #endif
 
-// One pass over the bytes, one allocation per line. crlfForm tells whether
-// the bytes are exactly what joinHistoryLines would make of the lines: every
-// line end CR LF, nothing after the last one.
-QStringList splitLines(const QByteArray& bytes, bool* crlfForm)
+// One pass over the bytes, one allocation per line.
+QStringList splitLines(const QByteArray& bytes)
 {
     QStringList lines;
     lines.reserve(qsizetype(std::count(bytes.cbegin(), bytes.cend(), '\n')) + 1);
-    bool crlf = true;
     const char* p = bytes.constData();
     const char* const end = p + bytes.size();
     while (p < end) {
@@ -108,27 +105,17 @@ QStringList splitLines(const QByteArray& bytes, bool* crlfForm)
         while (q < end && *q != '\r' && *q != '\n')
             ++q;
         lines.append(platform::fromCp1251(p, q - p));
-        if (q == end) { // text after the last line end
-            crlf = false;
+        if (q == end) // text after the last line end
             break;
-        }
-        if (*q == '\r' && q + 1 < end && q[1] == '\n') {
-            q += 2;
-        } else {
-            crlf = false;
-            ++q;
-        }
+        q += (*q == '\r' && q + 1 < end && q[1] == '\n') ? 2 : 1;
         p = q;
     }
-    if (crlfForm)
-        *crlfForm = crlf;
     return lines;
 }
 
 struct FileContents {
     bool exists = false;
     QByteArray bytes;
-    std::optional<Stamp> stamp; // only when it surely describes these bytes
 };
 
 FileContents readFile(const QString& path)
@@ -139,22 +126,78 @@ FileContents readFile(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw openFailure(path, file.errorString());
-    const std::optional<Stamp> before = stampOfOpen(file);
     contents.bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw openFailure(path, file.errorString());
     contents.exists = true;
-    // A writer busy during our read would leave us bytes no stamp describes.
-    if (before && before->size == contents.bytes.size() && stampOfOpen(file) == before)
-        contents.stamp = before;
     return contents;
+}
+
+// Whether bytes fed in blocks are in CR LF form: every line end CR LF and
+// nothing after the last one. Only memchr walks over the two line-end bytes,
+// decoding nothing: a million lines take a few milliseconds.
+class CrLfForm {
+public:
+    void feed(const char* p, qsizetype n)
+    {
+        if (n <= 0 || !ok_)
+            return;
+        const char* const end = p + n;
+        if (last_ == '\r' && *p != '\n') // a CR that ended the block before
+            ok_ = false;
+        for (const char* q = p; ok_ && (q = find(q, end, '\n')); ++q)
+            ok_ = (q == p ? last_ : q[-1]) == '\r';
+        for (const char* q = p; ok_ && (q = find(q, end, '\r')); ++q)
+            ok_ = q + 1 == end || q[1] == '\n';
+        last_ = end[-1];
+        fed_ = true;
+    }
+    bool holds() const { return ok_ && (!fed_ || last_ == '\n'); }
+
+private:
+    static const char* find(const char* from, const char* end, char c)
+    {
+        return static_cast<const char*>(std::memchr(from, c, size_t(end - from)));
+    }
+
+    bool ok_ = true;
+    bool fed_ = false;
+    char last_ = 0;
+};
+
+enum class Check { CrLf, Other, Unknown };
+
+// Checks, without decoding a line, that the file is still the one stamped
+// seen and whether it is in CR LF form. Unknown when it changed, is gone or
+// cannot be read now: the rewrite then reads it again and reports.
+Check checkFile(const QString& path, const Stamp& seen)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || stampOfOpen(file) != seen)
+        return Check::Unknown;
+    CrLfForm form;
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    qint64 total = 0;
+    for (;;) {
+        const qint64 n = file.read(block.data(), block.size());
+        if (n < 0)
+            return Check::Unknown;
+        if (n == 0)
+            break;
+        form.feed(block.constData(), n);
+        total += n;
+    }
+    // A writer busy during our read would leave us bytes the stamp does not describe.
+    if (total != seen.size || stampOfOpen(file) != seen)
+        return Check::Unknown;
+    return form.holds() ? Check::CrLf : Check::Other;
 }
 
 } // namespace
 
 QStringList splitHistoryLines(const QByteArray& bytes)
 {
-    return splitLines(bytes, nullptr);
+    return splitLines(bytes);
 }
 
 QByteArray joinHistoryLines(const QStringList& lines)
@@ -191,21 +234,37 @@ HistoryFile::HistoryFile(QString path)
 
 void HistoryFile::load()
 {
-    known_.reset();
-    lines_ = unsaved_;
-    const FileContents contents = readFile(path_); // on failure known_ stays unset: the next save re-reads
-    if (!contents.exists)
+    seen_.reset();
+    form_ = Form::Unchecked;
+    lines_.reset();
+    if (!QFileInfo::exists(path_)) {
+        lines_ = unsaved_;
         return;
-    bool crlf = false;
-    lines_ = splitLines(contents.bytes, &crlf);
-    lines_ += unsaved_;
-    if (crlf && contents.stamp && unsaved_.isEmpty())
-        known_ = contents.stamp;
+    }
+    QFile file(path_);
+    if (!file.open(QIODevice::ReadOnly)) {
+        lines_ = unsaved_; // its lines stay unknown: the next save reads the file again
+        throw openFailure(path_, file.errorString());
+    }
+    seen_ = stampOfOpen(file);
+}
+
+QStringList HistoryFile::lines() const
+{
+    if (lines_)
+        return *lines_;
+    try {
+        lines_ = splitLines(readFile(path_).bytes) + unsaved_;
+    } catch (const platform::Failure&) {
+        return unsaved_; // asked again later, when the file may be readable
+    }
+    return *lines_;
 }
 
 void HistoryFile::append(const QString& line)
 {
-    lines_.append(line);
+    if (lines_)
+        lines_->append(line);
     unsaved_.append(line);
     if (appendInPlace(joinHistoryLines(unsaved_))) {
         unsaved_.clear();
@@ -214,57 +273,58 @@ void HistoryFile::append(const QString& line)
     rewrite();
 }
 
-// Appends when the file is still the one we know; false when it is not, so
-// the caller rewrites it instead.
+// Appends when the file is still the one we know and in CR LF form; false
+// when it is not, so the caller rewrites it instead.
 bool HistoryFile::appendInPlace(const QByteArray& bytes)
 {
-    if (!known_ || !QFileInfo::exists(path_))
+    if (!seen_ || !QFileInfo::exists(path_))
+        return false;
+    if (form_ == Form::Unchecked) {
+        const Check check = checkFile(path_, *seen_);
+        if (check == Check::Unknown)
+            return false;
+        form_ = check == Check::CrLf ? Form::CrLf : Form::Other;
+    }
+    if (form_ != Form::CrLf)
         return false;
     QFile file(path_);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         throw createFailure(path_, file.errorString());
     const std::optional<Stamp> now = stampOfOpen(file);
-    if (!now || *now != *known_)
+    if (!now || *now != *seen_)
         return false;
     if (!platform::writeFully(file, bytes)) {
         const QString reason = file.errorString();
         file.resize(now->size); // no half line left behind
-        known_.reset();
+        seen_.reset();
         throw createFailure(path_, reason);
     }
-    known_ = stampOfOpen(file);
+    seen_ = stampOfOpen(file);
     return true;
 }
 
-// Writes the file's current lines plus ours to a new file that then replaces
-// the old one, so a failure leaves the old file whole.
+// Writes the file's current lines plus ours, so a line someone else added
+// stays; the old file is replaced only once the new one is whole.
 void HistoryFile::rewrite()
 {
-    known_.reset();
-    const FileContents current = readFile(path_);
-    QStringList all = splitLines(current.bytes, nullptr);
+    seen_.reset();
+    form_ = Form::Unchecked;
+    QStringList all = splitLines(readFile(path_).bytes);
     all += unsaved_;
-    const QByteArray bytes = joinHistoryLines(all);
-
-    QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw createFailure(path_, file.errorString());
-    if (!platform::writeFully(file, bytes)) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
+    QString reason;
+    if (!platform::saveFileAtomically(path_, joinHistoryLines(all), &reason))
         throw createFailure(path_, reason);
-    }
-    if (!file.commit())
-        throw createFailure(path_, file.errorString());
 
-    lines_ = std::move(all);
+    if (lines_)
+        lines_ = std::move(all);
     unsaved_.clear();
-    known_ = stampOfPath(path_);
+    seen_ = stampOfPath(path_);
+    form_ = Form::CrLf;
 }
 
 QStringList HistoryFile::readForView(const QString& path)
 {
-    return splitLines(readFile(path).bytes, nullptr);
+    return splitLines(readFile(path).bytes);
 }
 
 } // namespace lookup

@@ -22,23 +22,34 @@ QByteArray joinHistoryLines(const QStringList& lines);
 // 00:00:00 (milliseconds do not count), then a blank and the number as typed.
 QString historyLine(const QDateTime& when, const QString& number, const platform::Regional& regional);
 
-// The search history file and the list it was read into.
+// The search history file.
 //
 // Saving never loses a line that is in the file: while the file is still
-// exactly what this object last read or wrote, a new line is appended to it;
-// when anything else touched it meanwhile (another copy of the program,
-// another tool, an unreadable file at start), the file is read again and
-// rewritten as its current lines plus ours.
+// exactly what this object found at start, last read or wrote, and in CR LF
+// form, a new line is appended to it; when anything else touched it
+// meanwhile (another copy of the program, another tool, an unreadable file
+// at start), the file is read again and rewritten as its current lines plus
+// ours, in CR LF form.
+//
+// Nothing the program shows needs the lines, so the start reads none of
+// them: it takes the file's stamp, and the first save checks the bytes for
+// CR LF form without decoding them. The start then costs the same with a
+// million lines as with none.
 class HistoryFile {
 public:
     explicit HistoryFile(QString path);
 
-    // Reads the file; a missing file gives an empty list. Throws
-    // platform::Failure when the file exists but cannot be read (the list
-    // stays empty).
+    // Takes note of the file as it is now, reading none of its lines; a
+    // missing file is an empty history. Throws platform::Failure when the
+    // file exists but cannot be opened for reading; the next save then
+    // reads it again, so its lines are kept.
     void load();
 
-    const QStringList& lines() const { return lines_; }
+    // The history as this object knows it: the file's lines, read the first
+    // time they are asked for (none when the file was unreadable at start),
+    // followed by the lines not saved yet. A file that cannot be read now
+    // gives only the latter.
+    QStringList lines() const;
     const QString& path() const { return path_; }
 
     // Adds the line and saves it. Throws platform::Failure when the file
@@ -65,11 +76,16 @@ private:
     void rewrite();
 
     QString path_;
-    QStringList lines_;
     QStringList unsaved_; // appended lines the file does not hold yet
-    // Set while the file is known to hold exactly lines_ in CR LF form, so
-    // that appending to it keeps it so.
-    std::optional<Stamp> known_;
+    // The file as this object found it at start, last read or wrote it;
+    // unset when that is not known (missing or unreadable at start, a
+    // failed write), and then the next save reads the file again.
+    std::optional<Stamp> seen_;
+    // Whether the file of seen_ is in CR LF form, so that appending to it
+    // keeps it so; a file found at start is checked at the first save.
+    enum class Form { Unchecked, CrLf, Other } form_ = Form::Unchecked;
+    // The whole history (file lines, then unsaved_), once asked for.
+    mutable std::optional<QStringList> lines_;
 };
 
 } // namespace lookup

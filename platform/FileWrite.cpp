@@ -1,8 +1,22 @@
 #include "platform/FileWrite.h"
 
 #include <QFileDevice>
+#include <QSaveFile>
 
 namespace platform {
+
+bool saveFileAtomically(const QString& path, const QByteArray& bytes, QString* reason)
+{
+    QSaveFile file(path);
+    // Unbuffered: see writeFully.
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && writeFully(file, bytes) && file.commit())
+        return true;
+    // Taken before cancelWriting(), which puts its own text in its place.
+    if (reason)
+        *reason = file.errorString();
+    file.cancelWriting();
+    return false;
+}
 
 bool writeFully(QFileDevice& file, const QByteArray& bytes)
 {

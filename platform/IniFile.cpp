@@ -7,7 +7,6 @@
 
 #include <QByteArray>
 #include <QFile>
-#include <QSaveFile>
 
 #include <optional>
 #include <vector>
@@ -237,8 +236,7 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
         out += line.end;
     }
 
-    QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !writeFully(file, out) || !file.commit())
+    if (!saveFileAtomically(path_, out))
         throw failure;
 }
 

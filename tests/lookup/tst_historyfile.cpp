@@ -178,6 +178,98 @@ private slots:
         QCOMPARE(history.lines(), (QStringList{"old 1", "old 2", "new 1", "new 2"}));
     }
 
+    // The start reads no line; whatever happens to the file before the
+    // first save, that save leaves the file's lines of that moment, then ours.
+    void lazyStartMergesWhatHappenedBeforeTheFirstSave_data()
+    {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("untouched") << "" << QByteArray() << QByteArray("one\r\ntwo\r\nmine\r\n");
+        QTest::newRow("another copy appends") << "append" << QByteArray("theirs\r\n")
+                                              << QByteArray("one\r\ntwo\r\ntheirs\r\nmine\r\n");
+        QTest::newRow("another tool appends LF") << "append" << QByteArray("theirs\n")
+                                                 << QByteArray("one\r\ntwo\r\ntheirs\r\nmine\r\n");
+        QTest::newRow("replaced, same size, LF") << "replace" << QByteArray("ONE\nTWO\n\n\n")
+                                                 << QByteArray("ONE\r\nTWO\r\n\r\n\r\nmine\r\n");
+        QTest::newRow("removed") << "remove" << QByteArray() << QByteArray("mine\r\n");
+    }
+    void lazyStartMergesWhatHappenedBeforeTheFirstSave()
+    {
+        QFETCH(QString, meanwhile);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, expected);
+        writeBytes(path(), "one\r\ntwo\r\n");
+        HistoryFile history(path());
+        history.load();
+        if (meanwhile == QLatin1String("append")) {
+            writeBytes(path(), bytes, QIODevice::WriteOnly | QIODevice::Append);
+        } else if (meanwhile == QLatin1String("replace")) {
+            const QString fresh = path() + QStringLiteral(".new");
+            writeBytes(fresh, bytes);
+            QFile::remove(path());
+            QVERIFY(QFile::rename(fresh, path()));
+        } else if (meanwhile == QLatin1String("remove")) {
+            QVERIFY(QFile::remove(path()));
+        }
+        history.append(QStringLiteral("mine"));
+        QCOMPARE(readBytes(path()), expected);
+        QCOMPARE(history.lines(), lookup::splitHistoryLines(expected));
+        history.append(QStringLiteral("next"));
+        QCOMPARE(readBytes(path()), expected + "next\r\n");
+    }
+
+    // The first save tells a file in CR LF form, which it appends to, from any
+    // other, which it rewrites, by its bytes alone.
+    void firstSaveJudgesTheLineEndsByteByByte_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("inPlace");
+        const qsizetype block = qsizetype(1) << 20; // what the check reads at a time
+        QTest::newRow("empty file") << QByteArray() << true;
+        QTest::newRow("undefined byte kept") << QByteArray("a\x98\r\n") << true;
+        QTest::newRow("text after the last end") << QByteArray("a\r\nb") << false;
+        QTest::newRow("lone CR at the end") << QByteArray("a\r\n\r") << false;
+        QTest::newRow("CR before CR LF") << QByteArray("a\r\r\n") << false;
+        QTest::newRow("LF after CR LF") << QByteArray("a\r\n\n") << false;
+        QTest::newRow("CR LF across blocks") << QByteArray(block - 1, 'x') + "\r\nz\r\n" << true;
+        QTest::newRow("lone CR across blocks") << QByteArray(block - 1, 'x') + "\ra\r\n" << false;
+        QTest::newRow("lone LF across blocks") << QByteArray(block, 'x') + "\nz\r\n" << false;
+    }
+    void firstSaveJudgesTheLineEndsByteByByte()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, inPlace);
+        writeBytes(path(), bytes);
+        const quint64 before = inode(path());
+        HistoryFile history(path());
+        history.load();
+        history.append(QStringLiteral("new"));
+        const QByteArray after = readBytes(path());
+        if (inPlace) {
+            QCOMPARE(after, bytes + "new\r\n");
+            QCOMPARE(inode(path()), before);
+        } else {
+            QVERIFY(after == lookup::joinHistoryLines(lookup::splitHistoryLines(bytes) + QStringList{"new"}));
+        }
+    }
+
+    void fileUnreadableAtTheFirstSaveKeepsItsLines()
+    {
+        writeBytes(path(), "old\r\n");
+        HistoryFile history(path());
+        history.load();
+        QVERIFY(QFile::remove(path()) && QDir().mkpath(path()));
+        QVERIFY(failureOf([&] { history.append(QStringLiteral("new 1")); })
+                    .startsWith(QStringLiteral("Cannot open file %1. ").arg(quoted(path()))));
+        QCOMPARE(history.lines(), QStringList{"new 1"});
+
+        QVERIFY(QDir(path()).removeRecursively());
+        writeBytes(path(), "old\r\nother\n");
+        history.append(QStringLiteral("new 2"));
+        QCOMPARE(readBytes(path()), QByteArray("old\r\nother\r\nnew 1\r\nnew 2\r\n"));
+    }
+
     void failedSaveKeepsTheLineForTheNextSave()
     {
         const QString folder = dir.filePath(QStringLiteral("not yet"));

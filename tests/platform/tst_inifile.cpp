@@ -1,14 +1,22 @@
 #include "platform/Cp1251.h"
 #include "platform/Failure.h"
+#include "platform/FileWrite.h"
 #include "platform/IniFile.h"
 #include "platform/NumberText.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
 
 using namespace platform;
 
@@ -189,6 +197,34 @@ private slots:
         } catch (const Failure& f) {
             QCOMPARE(f.text(), QStringLiteral("Unable to write to ") + path);
         }
+    }
+
+    // A save the file system stops part-way (a file size limit, which binds
+    // root too) leaves the old file whole and nothing beside it, and says why.
+    void failedSaveLeavesTheOldFileWhole()
+    {
+#ifdef Q_OS_UNIX
+        const QByteArray old = "[Paths]\r\nAEDir=C:\\AE\\AENTER.GDB\r\n";
+        setContents(path_, old);
+        const QStringList listing = QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden);
+        rlimit saved;
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        rlimit small = saved;
+        small.rlim_cur = 16;
+        auto* const handler = std::signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+        QString reason;
+        const bool done = saveFileAtomically(path_, QByteArray(100, 'x'), &reason);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, handler);
+
+        QVERIFY(!done);
+        QCOMPARE(reason, QString::fromLocal8Bit(std::strerror(EFBIG)));
+        QCOMPARE(contents(), old);
+        QCOMPARE(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), listing);
+#else
+        QSKIP("needs a file size limit");
+#endif
     }
 };
 
