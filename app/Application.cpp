@@ -1,10 +1,10 @@
 #include "app/Application.h"
 
-#include "app/ErrorHandler.h"
 #include "data/TdmMain.h"
 #include "lookup/TfmMain.h"
 #include "order/TfmOrder.h"
 #include "platform/Dialogs.h"
+#include "platform/ErrorHandler.h"
 
 #include <QApplication>
 
@@ -29,7 +29,7 @@ std::unique_ptr<Program> start()
     bool carryOn = true;
     // A failure inside the data module's creation is shown and the start goes
     // on; the reconnect timers of the main window connect the databases.
-    guarded([&] { carryOn = p->dm->DataModuleCreate(); });
+    platform::guarded([&] { carryOn = p->dm->DataModuleCreate(platform::desktopPrompts()); });
     if (!carryOn)
         return nullptr;
 

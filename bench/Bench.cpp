@@ -3,7 +3,7 @@
 #include "data/TdmMain.h"
 #include "platform/Dialogs.h"
 
-#include "app/Markup.h"
+#include "data/Settings.h"
 #include "platform/Desktop.h"
 #include "platform/IniFile.h"
 
@@ -151,9 +151,9 @@ ProgramFolder::ProgramFolder()
 
 void ProgramFolder::writeSettings(const QString& enterprise, const QString& price)
 {
-    platform::IniFile ini(app::settingsPath());
-    ini.writeString(app::kSectionPaths, QStringLiteral("AEDir"), enterprise);
-    ini.writeString(app::kSectionPaths, QStringLiteral("VaderIzar"), price);
+    platform::IniFile ini(data::settingsPath());
+    ini.writeString(data::kSectionPaths, QStringLiteral("AEDir"), enterprise);
+    ini.writeString(data::kSectionPaths, QStringLiteral("VaderIzar"), price);
 }
 
 void summaryLine(const QString& figure, const QString& value, const QString& reference, const QString& ratioText,
@@ -210,7 +210,7 @@ void writeSampleHistory(const QString& path, qint64 lines)
 
 void startDataModule(data::TdmMain& dm, const platform::DialogRecorder& boxes)
 {
-    if (!dm.DataModuleCreate() || !dm.ibdAE.connected() || !boxes.boxes.isEmpty())
+    if (!dm.DataModuleCreate(platform::desktopPrompts()) || !dm.ibdAE.connected() || !boxes.boxes.isEmpty())
         die(QStringLiteral("the data module did not connect: %1").arg(boxes.texts().join(QStringLiteral("; "))));
 }
 

@@ -283,9 +283,9 @@ int main(int argc, char** argv)
         c.rows = dm.ibqGetPartID.isOpen() ? dm.ibqGetPartID.recordCount() : 0;
         if (c.rows != floorRows || c.rows != writtenRows)
             die(QStringLiteral("parts found: program %1, floor %2, as written %3").arg(c.rows).arg(floorRows).arg(writtenRows));
-        if (w.CurrentPartID != floor.lastId || w.CurrentPartID != written.lastId)
+        if (w.CurrentPartID() != floor.lastId || w.CurrentPartID() != written.lastId)
             die(QStringLiteral("current part: program %1, floor %2, as written %3")
-                    .arg(w.CurrentPartID)
+                    .arg(w.CurrentPartID())
                     .arg(floor.lastId)
                     .arg(written.lastId));
         if (c.rows == 1) {

@@ -16,7 +16,7 @@
 
 #include "bench/Bench.h"
 
-#include "app/Markup.h"
+#include "data/Settings.h"
 #include "data/TdmMain.h"
 #include "db/DemoData.h"
 #include "db/Schema.h"
@@ -103,7 +103,7 @@ int main(int argc, char** argv)
     platform::DialogRecorder boxes;
     data::TdmMain dm;
     startDataModule(dm, boxes);
-    app::markup() = {1.1f, 1.2f, 1.3f};
+    data::markup() = {1.1f, 1.2f, 1.3f};
     lookup::TfmMain w(dm);
     for (QTimer* t : {&w.Timer1, &w.Timer2, &w.Timer3, &w.UpdateTimer})
         t->stop();

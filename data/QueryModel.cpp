@@ -1,9 +1,6 @@
 #include "data/QueryModel.h"
 
 #include <QFont>
-#include <QHeaderView>
-#include <QItemSelectionModel>
-#include <QTableView>
 
 namespace data {
 
@@ -63,34 +60,6 @@ QVariant QueryModel::headerData(int section, Qt::Orientation o, int role) const
         return f;
     }
     return {};
-}
-
-void bindGrid(QTableView* view, QueryModel* model)
-{
-    view->setModel(model);
-    const auto& cols = model->gridColumns();
-    for (size_t i = 0; i < cols.size(); ++i)
-        if (cols[i].width > 0)
-            view->setColumnWidth(static_cast<int>(i), cols[i].width);
-    fb::Query* q = &model->query();
-    auto toView = [view, model](int row) {
-        if (row < 0 || row >= model->rowCount())
-            return;
-        QModelIndex cur = view->currentIndex();
-        if (cur.isValid() && cur.row() == row)
-            return;
-        QModelIndex idx = model->index(row, cur.isValid() ? cur.column() : 0);
-        view->selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        view->scrollTo(idx);
-    };
-    QObject::connect(q, &fb::Query::currentRowChanged, view, toView);
-    // After a reset the view has no current index: put it on the cursor row.
-    QObject::connect(model, &QAbstractItemModel::modelReset, view, [q, toView]() { toView(q->currentRow()); });
-    QObject::connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, view,
-                     [q](const QModelIndex& cur) {
-                         if (cur.isValid() && cur.row() != q->currentRow())
-                             q->moveTo(cur.row());
-                     });
 }
 
 } // namespace data

@@ -6,8 +6,6 @@
 
 #include <functional>
 
-class QTableView;
-
 namespace data {
 
 // One grid column shown from a query's field.
@@ -47,9 +45,5 @@ private:
     bool boldTitles_ = false;
     RowColours rowColours_;
 };
-
-// Puts the model on the view, sets the column widths, and keeps the view's
-// current row and the query's cursor row the same in both directions.
-void bindGrid(QTableView* view, QueryModel* model);
 
 } // namespace data

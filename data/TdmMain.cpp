@@ -1,11 +1,11 @@
 #include "data/TdmMain.h"
 
+#include "data/CatalogueColumns.h"
 #include "data/QueryModel.h"
+#include "data/Settings.h"
 
-#include "app/Markup.h"
 #include "platform/AliasStore.h"
 #include "platform/Desktop.h"
-#include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "platform/NumberText.h"
 #include "platform/Regional.h"
@@ -15,8 +15,9 @@
 
 namespace data {
 
-using fb::ColumnDef;
 using fb::ColumnType;
+using columns::col;
+using columns::text;
 
 const QString kAeOpenFailed = QStringLiteral(
     "Ошибка открытия базы Автопредприятия\rПроверьте правильность пути к файлу AEnter.gdb в файле Orvado.INI");
@@ -26,106 +27,6 @@ const QString kPriceOpenFailed = QStringLiteral(
 namespace {
 
 const QString kPassword = QStringLiteral("kavuntelo");
-
-ColumnDef text(const char* name, int size, const char* label = "", bool emptyAsNull = true)
-{
-    return ColumnDef{QString::fromLatin1(name), ColumnType::Text, size, QString::fromUtf8(label), {}, emptyAsNull, true};
-}
-
-ColumnDef col(const char* name, ColumnType type, const char* label = "", const char* format = "")
-{
-    return ColumnDef{QString::fromLatin1(name), type, 0, QString::fromUtf8(label), QString::fromLatin1(format), false, true};
-}
-
-// A declared column the program never reads: it must exist, its type is
-// whatever the accounting database has.
-ColumnDef unread(const QString& name)
-{
-    return ColumnDef{name, ColumnType::Text, 0, {}, {}, false, false};
-}
-
-std::vector<ColumnDef> partColumns()
-{
-    return {col("ID", ColumnType::Integer), text("MANUFACTURECODE", 50, "Номер"), text("NUMBER", 50, "Оригинал"),
-            text("NAME", 80), text("REMARK", 1024)};
-}
-
-std::vector<ColumnDef> sumColumns()
-{
-    return {col("SUM", ColumnType::Double)};
-}
-
-std::vector<ColumnDef> minStockColumns()
-{
-    static const char* names =
-        "ID IDPARTTREE NAME FIRM IDCOUNTRY NUMBER MANUFACTURECODE ARTICUL UNITDIMENSION REMARK SETHANDS "
-        "ROUNDINT TYPECURRENCYR PRICER PRICEMO PRICEO PRICES COEFFR COEFFMO COEFFO COEFFS NDS NFS INDEXNAME "
-        "WEIGTH VOLUME MATERIAL WORKPERIOD REGENERATION FORWHATCARS QUANTITYPERCAR PARTSCHANGE INSTEADDETAILS "
-        "INTOWHATPACKAGE AMOUNTINPACKAGE KINDOFPACKING AMOUNTINCONTAINER KINDOFCONTAINER AVAILABILITY MINSTOCK "
-        "MAXSTOCK INSURANCESTOCK DELIVERYDATE TYPECURRENCYORDER PRICEORDER DISCOUNTSGROUP DISCOUNTSVIP "
-        "COEFFICIENTMARGIN MINQUANTITYORDE OPTIMUMQUANTITYORDE ORDEREDINSUPPLIER DATEORDER BACKLOGDEMAND "
-        "GROUPOFDEMAND GROUPOFCOST COEFFICIENT BARCODETYPE BARCODE RESERVE LOOKAC IDMAINPART CURRENCY UNIT "
-        "CODEUIN CODEGROUP NAMESHORT PTYPE REPLACEMENT IDOUTSIDE XML";
-    std::vector<ColumnDef> out;
-    for (const QString& n : QString::fromLatin1(names).split(QLatin1Char(' '))) {
-        if (n == QLatin1String("ID"))
-            out.push_back(col("ID", ColumnType::Integer));
-        else if (n == QLatin1String("NAME"))
-            out.push_back(text("NAME", 80, "", false));
-        else if (n == QLatin1String("MANUFACTURECODE"))
-            out.push_back(text("MANUFACTURECODE", 50, "", false));
-        else if (n == QLatin1String("NUMBER"))
-            out.push_back(text("NUMBER", 50, "", false));
-        else if (n == QLatin1String("MINSTOCK"))
-            out.push_back(col("MINSTOCK", ColumnType::Double));
-        else
-            out.push_back(unread(n));
-    }
-    return out;
-}
-
-std::vector<ColumnDef> movementColumns()
-{
-    static const char* names =
-        "ID IDDOCHEAD IDPART IDCONTRAGENT SKLAD INDEXNAME DATEIN COUNTS DIRECTION RESERVE CHECKORDER SNDS SNFS "
-        "ANFS SDISCOUNT TYPECURRENCY CURRENCYSHORT PRICECURRENCY SUMMCURRENCY COURSE EXITPRICE OST INSUMM "
-        "INSUMMWNALOG TAMOG INSUMMCURR INSUMMWNALOGCURR PRICEREALWNALOGCURR PRICEREALCURR LINKID "
-        "IDINCONTRAGENTPRIMARY TYPEOPERATION PRICE SUMM DISCOUNTSUMM SUMMREAL PRICEREAL NFSSUMM NDSSUMM WNDSSUMM "
-        "WNFSSUMM PRICEREALWNALOG DISCOUNT NFS NDS WNDS REALCOUNTS REALRESERVE SALETYPEID SALETYPECODE ID1 "
-        "IDCONTRAGENT1 NUMBER PREFIX SUFFIX NUMBERNAKLAD PREFIXNAKLAD SUFFIXNAKLAD NUMBERTRUST DATETRUST "
-        "IDFOULDER IDDOCTYPE DIRECTION1 DATEIN1 SUMM1 BALANCE NDS1 NFS1 SUMMWORK SUMMPART NDSWORK NDSPART "
-        "NFSWORK NFSPART DISCOUNT1 DISCOUNTWORK DISCOUNTPART SUMMPARTIN STATUSDOC COMMENT BASIS DELMARK "
-        "IDCONTRAGENTIN NAMECONTRAGENTIN IDCONTRAGENTOUT NAMECONTRAGENTOUT IDCONTRAGENTTRUST NAMECONTRAGENTTRUST "
-        "IDDOCHEAD1 LINKHEAD DOCMONEY IDCAR DATECOMIN DATESTART DATEFINISH CARRUN NZPRIM DOPPERCENT DOPPREPRICE "
-        "DOPPRIM COEFFICIENT SDISCOUNTWORK SDISCOUNTPART SNDSPART SNFSPART SNDSWORK SNFSWORK NFSWORKCHECK "
-        "NFSWORKTYPE NFSPARTCHECK NFSPARTTYPE GARANT TYPEREPAIR MODIFYWHO MODIFYDATE MARK INFOSOURCE TYPEPAY "
-        "TYPETRANSPORTATION DAYRESERVE LOCKUSER MASTERNAME SKLADMANNAME BEFOREPAY MASTERNAMEID SKLADMANNAMEID "
-        "NEEDREPLACE RECOMENDATIONREPLACE TYPEPRICEEXIT MARKIT PREFIXTRUST SUFFIXTRUST SUMMPARTCURRIN "
-        "SUMMPARTCURR WISHCLIENTS TYPEOPERATION1 NUMBERACTCLIME RECEIPT RECEIPTNO RECEIPTDATE DOCSUBTYPE "
-        "DATEVIEW POSVIEW IDOUTSIDE VIN_LINKS RECALL DISCOUNTCARDNOP";
-    std::vector<ColumnDef> out;
-    for (const QString& n : QString::fromLatin1(names).split(QLatin1Char(' '))) {
-        if (n == QLatin1String("DATEIN"))
-            out.push_back(col("DATEIN", ColumnType::Timestamp, "Дата"));
-        else if (n == QLatin1String("COUNTS"))
-            out.push_back(col("COUNTS", ColumnType::Double, "Кол-во"));
-        else if (n == QLatin1String("CURRENCYSHORT"))
-            out.push_back(text("CURRENCYSHORT", 5, "Валюта", false));
-        else if (n == QLatin1String("SUMMCURRENCY"))
-            out.push_back(col("SUMMCURRENCY", ColumnType::Double, "Цена, вал.", "0.00"));
-        else if (n == QLatin1String("PRICE"))
-            out.push_back(col("PRICE", ColumnType::Double, "Цена, нац.", "0.00"));
-        else if (n == QLatin1String("SUMM"))
-            out.push_back(col("SUMM", ColumnType::Double, "Сумма, нац.", "0.00"));
-        else if (n == QLatin1String("NUMBER"))
-            out.push_back(col("NUMBER", ColumnType::Integer));
-        else if (n == QLatin1String("NAMECONTRAGENTIN") || n == QLatin1String("NAMECONTRAGENTOUT"))
-            out.push_back(ColumnDef{n, ColumnType::Text, 60, {}, {}, false, true});
-        else
-            out.push_back(unread(n));
-    }
-    return out;
-}
 
 QStringList lines(std::initializer_list<const char*> l)
 {
@@ -162,7 +63,7 @@ TdmMain::TdmMain(QObject* parent)
                    lines({"select ID, MANUFACTURECODE, NUMBER, NAME, REMARK from PART",
                           "where (MANUFACTURECODE like :Num)", "or (NUMBER like :Num)", "or (REMARK like :Num)",
                           "ORDER BY MANUFACTURECODE, REVERSE(RDB$DB_KEY)"}),
-                   partColumns()),
+                   columns::part()),
       // The engine uses no index for LIKE with a parameter. Every row the
       // LIKE matches starts with the pattern's text before its first "%" or
       // "_", so STARTING WITH that text changes no row and lets an index on
@@ -174,7 +75,7 @@ TdmMain::TdmMain(QObject* parent)
                              "    minvalue(position('%' in cast(:PartOE as type of column PART.NUMBER) || '%'),",
                              "             position('_' in cast(:PartOE as type of column PART.NUMBER) || '_')) - 1))",
                              "ORDER BY MANUFACTURECODE, REVERSE(RDB$DB_KEY)"}),
-                      partColumns()),
+                      columns::part()),
       ibqGetPrices(ibdAE, QStringLiteral("ibqGetPrices"),
                    lines({"SELECT", "    ID,", "    NAME,", "    NUMBER,", "    MANUFACTURECODE,", "    PRICER,",
                           "    PRICEMO,", "    PRICEO,", "    PRICES", "FROM", "    PART",
@@ -195,13 +96,13 @@ TdmMain::TdmMain(QObject* parent)
                   {text("NAME", 80)}),
       ibqIncome(ibdAE, QStringLiteral("ibqIncome"),
                 lines({"select Sum(Counts) from docparts", "where (IDPart = :IDParam2) and (Direction = 1)"}),
-                sumColumns()),
+                columns::sums()),
       ibqOutput(ibdAE, QStringLiteral("ibqOutput"),
                 lines({"select Sum(Counts) from docparts", "where (IDPart = :IDParam1) and (Direction = -1)"}),
-                sumColumns()),
+                columns::sums()),
       ibqReserve(ibdAE, QStringLiteral("ibqReserve"),
                  lines({"select Sum(Counts) from docparts", "where (IDPart = :IDParam3) and (Reserve = 1)"}),
-                 sumColumns()),
+                 columns::sums()),
       ibqGetAVGCost(ibdAE, QStringLiteral("ibqGetAVGCost"),
                     lines({"select SUM(PRICE)/Count(PRICE)  AS COST  from docparts",
                            "where idpart = :Param1 and direction = 1"}),
@@ -213,7 +114,7 @@ TdmMain::TdmMain(QObject* parent)
                              "WHERE IDPART = :ID))", "ORDER BY DATEIN"}),
                       {text("SKLAD", 1)}),
       ibqGetMINStock(ibdAE, QStringLiteral("ibqGetMINStock"),
-                     lines({"select * from PART", "WHERE MINSTOCK > 0", "ORDER BY NAME"}), minStockColumns()),
+                     lines({"select * from PART", "WHERE MINSTOCK > 0", "ORDER BY NAME"}), columns::minStock()),
       ibqSkald(ibdAE, QStringLiteral("ibqSkald"), lines({"select * from STRUCTURESKLAD"}),
                {text("GROUPNAME", 3), col("ID", ColumnType::Integer), col("PARENT", ColumnType::Integer),
                 col("TREELEVEL", ColumnType::Integer), text("NAME", 50), col("DEPARTMENT", ColumnType::Integer)}),
@@ -225,7 +126,7 @@ TdmMain::TdmMain(QObject* parent)
                    lines({"select * from DOCPARTS, DOCHEADER",
                           "WHERE (IDPART = :IDParam) AND (DOCPARTS.IDDOCHEAD =  DOCHEADER.ID)",
                           "ORDER BY DOCPARTS.DATEIN, REVERSE(DOCPARTS.RDB$DB_KEY)"}),
-                   movementColumns()),
+                   columns::movements()),
       taCurrency(dbMain),
       spGetEuroRate(dbMain, QStringLiteral("spGetEuroRate"), lines({"EXECUTE PROCEDURE GET_EURO_RATE "}),
                     {col("RATE", ColumnType::Double)})
@@ -323,173 +224,6 @@ bool TdmMain::rerunnable(const fb::Query& statement) const
     if (&statement.database() == &ibdAE)
         return true; // the enterprise database is only read
     return &statement == &taCurrency.select || &statement == &spGetEuroRate;
-}
-
-bool isRemoteDatabaseName(const QString& name)
-{
-    static const QRegularExpression url(QStringLiteral("^[A-Za-z]+://"));
-    if (url.match(name).hasMatch())
-        return true;
-    const qsizetype colon = name.indexOf(QLatin1Char(':'));
-    if (colon < 2)
-        return false; // no colon, or a drive letter
-    static const QRegularExpression host(QStringLiteral("^[A-Za-z0-9_.\\-\\[\\]]+(/[A-Za-z0-9_\\-]+)?$"));
-    return host.match(name.left(colon)).hasMatch();
-}
-
-bool TdmMain::checkDatabaseFile(fb::Database& db, const QString& key, const QString& filter, const QString& title,
-                                const QString& cancelMessage)
-{
-    const QString name = db.databaseName();
-    if (isRemoteDatabaseName(name))
-        return true; // the connect reports an unreachable server
-    // A folder is no database file, whatever its name.
-    if (!name.isEmpty() && QFileInfo(name).isFile())
-        return true;
-    platform::FileDialogSpec spec;
-    spec.filter = filter;
-    spec.title = title;
-    spec.directory = dialogDir_;
-    auto picked = platform::openFileName(spec);
-    if (!picked) {
-        platform::showMessage(cancelMessage);
-        return false;
-    }
-    dialogDir_ = QFileInfo(*picked).absolutePath();
-    db.setDatabaseName(*picked);
-    platform::IniFile(app::settingsPath()).writeString(app::kSectionPaths, key, *picked);
-    return true;
-}
-
-bool TdmMain::DataModuleCreate()
-{
-    ibdAE.disconnect();
-    dbMain.disconnect();
-    platform::IniFile ini(app::settingsPath());
-    const QChar sep = platform::Regional::current().decimalSeparator;
-    ibdAE.setDatabaseName(ini.readString(app::kSectionPaths, QStringLiteral("AEDir"), QStringLiteral("AENTER.GDB")));
-    dbMain.setDatabaseName(ini.readString(app::kSectionPaths, QStringLiteral("VaderIzar"),
-                                          platform::exeDir() + QStringLiteral("ORVADO.GDB")));
-    auto& m = app::markup();
-    m.other = platform::toSingle(ini.readFloat(app::kSectionCharges, QStringLiteral("OtherRate"), 1, sep));
-    m.opt = platform::toSingle(ini.readFloat(app::kSectionCharges, QStringLiteral("OptRate"), 1, sep));
-    m.rozn = platform::toSingle(ini.readFloat(app::kSectionCharges, QStringLiteral("RoznRate"), 1, sep));
-    if (!checkDatabaseFile(ibdAE, QStringLiteral("AEDir"), QStringLiteral("AEnter.gdb (Автопредприятие)|AEnter.gdb"),
-                           QStringLiteral("Укажите путь к файлу AEnter.gdb"),
-                           QStringLiteral("База данных AutoSoft Автопредприятия не найдена")))
-        return false;
-    if (!checkDatabaseFile(dbMain, QStringLiteral("VaderIzar"),
-                           QStringLiteral("Orvado.gdb (Tovrin Zevaveraz)|Orvado.gdb"),
-                           QStringLiteral("Укажите путь к файлу Orvado.gdb"),
-                           QStringLiteral("База данных Tovrin Zevaveraz не найдена")))
-        return false;
-    connectAtStart();
-    return true;
-}
-
-void TdmMain::connectAtStart()
-{
-    try {
-        ibdAE.connect();
-    } catch (const platform::Failure&) {
-        platform::showMessage(kAeOpenFailed);
-    }
-    try {
-        dbMain.connect();
-    } catch (const platform::Failure& f) {
-        // Attached, but the currency table would not open: the path is right,
-        // so the user is told what is wrong with the database instead.
-        if (dbMain.connected())
-            platform::showError(f.text());
-        else
-            platform::showMessage(kPriceOpenFailed);
-    }
-}
-
-bool TdmMain::connectEnterprise()
-{
-    ibdAE.connect();
-    return ibdAE.connected();
-}
-
-bool TdmMain::connectPrice()
-{
-    dbMain.connect();
-    return dbMain.connected();
-}
-
-void TdmMain::refreshConnections()
-{
-    // A connection the server has already dropped cannot end its transaction
-    // (the server has rolled it back): it is closed all the same, and the
-    // refresh goes on to connect it again.
-    for (fb::Database* db : {&ibdAE, &dbMain}) {
-        try {
-            db->disconnect();
-        } catch (const fb::Error& e) {
-            if (!e.connectionLost())
-                throw;
-        }
-    }
-    ibdAE.connect();
-    dbMain.connect();
-}
-
-std::optional<double> TdmMain::sumOf(fb::Query& q, qint32 id)
-{
-    q.close();
-    q.setParamAt(0, id);
-    q.open();
-    fb::Field f = q.field(QStringLiteral("SUM"));
-    if (f.isNull())
-        return std::nullopt;
-    return f.asDouble();
-}
-
-double TdmMain::GetOnStock(qint32 id)
-{
-    return stockFigure(id).value_or(0.0);
-}
-
-std::optional<double> TdmMain::stockFigure(qint32 id)
-{
-    auto income = sumOf(ibqIncome, id);
-    if (!income || *income <= 0)
-        return std::nullopt;
-    double stock = *income;
-    auto output = sumOf(ibqOutput, id);
-    if (output && *output > 0)
-        stock -= *output;
-    auto reserve = sumOf(ibqReserve, id);
-    if (reserve && *reserve > 0)
-        stock -= *reserve;
-    return stock;
-}
-
-double TdmMain::GetAvgCost(qint32 id)
-{
-    ibqGetAVGCost.close();
-    ibqGetAVGCost.setParamAt(0, id);
-    ibqGetAVGCost.open();
-    return ibqGetAVGCost.field(QStringLiteral("COST")).asDouble();
-}
-
-QString TdmMain::GetLastSklad(qint32 id)
-{
-    ibqGetLastSklad.close();
-    ibqGetLastSklad.setParam(QStringLiteral("ID"), id);
-    ibqGetLastSklad.open();
-    if (ibqGetLastSklad.isEmpty())
-        return {};
-    ibqGetLastSklad.first();
-    return ibqGetLastSklad.field(QStringLiteral("SKLAD")).asString();
-}
-
-double TdmMain::fetchEuroRate()
-{
-    spGetEuroRate.close();
-    spGetEuroRate.execute();
-    return spGetEuroRate.field(QStringLiteral("RATE")).asDouble();
 }
 
 } // namespace data

@@ -5,14 +5,35 @@
 #include "data/firebird/Error.h"
 #include "data/firebird/Query.h"
 #include "data/firebird/Transaction.h"
+#include "platform/Prompts.h"
 
 #include <QObject>
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace data {
 
 class QueryModel;
+
+// One row of the part list or the cross list; a missing text reads as empty.
+struct PartRow {
+    qint32 id = 0;
+    QString manufactureCode, number, name, remark;
+};
+
+// The stored selling prices of one maker's number; a missing price is none.
+struct PriceRow {
+    std::optional<double> rozn, opt, special; // PRICER, PRICEMO, PRICES
+};
+
+// A part whose minimum stock puts it under replenishment.
+struct MinStockPart {
+    qint32 id = 0;
+    QString name, manufactureCode, number; // a missing text reads as empty
+    double minStock = 0;
+};
 
 // Texts of the start-up connect failures.
 extern const QString kAeOpenFailed;
@@ -31,10 +52,12 @@ public:
     // Throws platform::Failure when a picked path cannot be written to the
     // settings file; the names already set stay, nothing is connected, and
     // the start goes on (the reconnect timers connect later).
-    bool DataModuleCreate();
+    // The data module shows nothing itself: the file dialogs and the
+    // messages of the start go to prompts.
+    bool DataModuleCreate(platform::Prompts& prompts);
 
     // Start-up connect of both databases with their failure messages.
-    void connectAtStart();
+    void connectAtStart(platform::Prompts& prompts);
 
     // The reconnect ticks: connect one database if it is closed. True once it
     // is connected; a failed connect throws the client library's error, so the
@@ -47,6 +70,19 @@ public:
     // it do not run; the next refresh tries again. Closing a connection the
     // server has already dropped is no failure.
     void refreshConnections();
+
+    // The lookup's statements, each run as the number search runs it, their
+    // rows handed back as values.
+    std::vector<PartRow> partsLike(const QString& pattern);            // ibqGetPartID
+    std::vector<PartRow> crossNumbersOf(qint32 id, const QString& oe); // ibqGetCrossNums
+    std::optional<PriceRow> pricesOf(const QString& manufactureCode);  // ibqGetPrices, first row
+    // ibqGetLastPrice: nothing without a row; the first row's PRICE, which
+    // may itself be missing.
+    std::optional<std::optional<double>> lastPurchasePrice(qint32 id);
+    std::optional<QString> partName(qint32 id); // ibqGetDescr: nothing without a row
+
+    // ibqGetMINStock in the order of a sort entry (-1: none).
+    std::vector<MinStockPart> partsUnderReplenishment(int sortIndex);
 
     // Stock and cost figures of one part.
     double GetOnStock(qint32 id);
@@ -111,8 +147,8 @@ public:
     static QStringList minStockSql(int sortIndex);
 
 private:
-    bool checkDatabaseFile(fb::Database& db, const QString& key, const QString& filter, const QString& title,
-                           const QString& cancelMessage);
+    bool checkDatabaseFile(platform::Prompts& prompts, fb::Database& db, const QString& key, const QString& filter,
+                           const QString& title, const QString& cancelMessage);
     void storeAlias(fb::Database& db);
 
     QString dialogDir_; // the folder of the last pick: the second dialog opens there

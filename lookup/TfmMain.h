@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lookup/HistoryFile.h"
+#include "lookup/PartLookup.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -21,7 +22,6 @@ class QToolButton;
 
 namespace data {
 class TdmMain;
-class QueryModel;
 }
 
 namespace order {
@@ -30,6 +30,7 @@ class TfmOrder;
 
 namespace lookup {
 
+class PartListModel;
 class UpDown;
 
 // The main window: the number field, the stock on hand, the found parts and
@@ -45,9 +46,10 @@ public:
 
     data::TdmMain& dm() const { return dm_; }
 
-    // The current part.
-    qint32 CurrentPartID = 0;
-    QString CurrentOENumber;
+    // The current part, held by the lookup.
+    qint32 CurrentPartID() const { return lookup_.view().currentPartId; }
+    QString CurrentOENumber() const { return lookup_.view().currentOENumber; }
+    const PartLookup& lookup() const { return lookup_; }
 
     // Button panel
     QFrame* paButtons;
@@ -66,8 +68,8 @@ public:
     QWidget* tsPrices;
     QTableView* dgCross;
     QTableView* dgSearchParts;
-    data::QueryModel* dsCross;
-    data::QueryModel* dsParts;
+    PartListModel* dsCross;
+    PartListModel* dsParts;
     QLineEdit* edRozn;
     QLineEdit* edMOpt;
     QLineEdit* edSpecial;
@@ -155,6 +157,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    static constexpr int kClientWidth = 290;
+    static constexpr int kClientHeight = 228;
+
     void buildWindow();
     QWidget* buildButtonPanel();
     QWidget* buildPricesPage();
@@ -162,10 +167,17 @@ private:
     void FormCreate();
     void FormDestroy();
     void recordSearch();
-    void priceQuantity(QLineEdit* count, QLineEdit* price, const char* column);
+    void quantityChange(PriceGroup group);
     void connectTick(QTimer& timer, bool& busy, bool enterprise);
+    // Hands the number field and the page shown to the lookup before a step.
+    void syncLookup();
+    // Shows what the lookup holds.
+    void render();
+    QLineEdit* countField(PriceGroup group) const;
+    QLineEdit* priceField(PriceGroup group) const;
 
     data::TdmMain& dm_;
+    PartLookup lookup_;
     order::TfmOrder* order_ = nullptr;
     HistoryFile history_;
     bool searching_ = false;

@@ -2,18 +2,18 @@
 
 #include "lookup/TfmMain.h"
 
-#include "app/ErrorHandler.h"
-#include "app/TfmOptions.h"
 #include "data/TdmMain.h"
-#include "data/TfmCurrency.h"
 #include "lookup/Help.h"
 #include "lookup/TfmSearchLog.h"
 #include "order/TfmOrder.h"
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"
+#include "platform/ErrorHandler.h"
 #include "platform/Failure.h"
 #include "windows/TfmCrossList.h"
+#include "windows/TfmCurrency.h"
 #include "windows/TfmMoves.h"
+#include "windows/TfmOptions.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -43,7 +43,7 @@ void TfmMain::buildMenu()
     mmMain = menuBar();
     auto add = [this](QMenu* menu, const QString& text, void (TfmMain::*handler)()) {
         QAction* a = menu->addAction(text);
-        connect(a, &QAction::triggered, this, app::guard([this, handler] { (this->*handler)(); }));
+        connect(a, &QAction::triggered, this, platform::guard([this, handler] { (this->*handler)(); }));
         return a;
     };
     QMenu* system = mmMain->addMenu(QStringLiteral("Система"));
@@ -68,18 +68,18 @@ void TfmMain::sbClientClick()
 
 void TfmMain::sbCrossListClick()
 {
-    if (CurrentPartID == 0)
+    if (CurrentPartID() == 0)
         return;
-    windows::TfmCrossList w(dm_, [this](const QString& n) { return searchNumber(n); }, this);
+    windows::TfmCrossList w(lookup_.partsCursorRemark(), [this](const QString& n) { return searchNumber(n); }, this);
     w.exec();
 }
 
 void TfmMain::sbMovesClick()
 {
-    if (CurrentPartID == 0 || stOst->text().isEmpty())
+    if (CurrentPartID() == 0 || stOst->text().isEmpty())
         return;
     RefreshPause pause(UpdateTimer);
-    windows::TfmMoves w(dm_, CurrentPartID, this);
+    windows::TfmMoves w(dm_, CurrentPartID(), this);
     w.exec();
 }
 
@@ -93,18 +93,22 @@ void TfmMain::miDataBaseUpdateClick()
 {
     if (!edNumber->text().isEmpty() || pcTabs->currentWidget() != tsFindNum)
         return;
+    // Closing the enterprise connection closes the lists and the price row.
+    syncLookup();
+    lookup_.connectionsClosed();
+    render();
     dm_.refreshConnections();
 }
 
 void TfmMain::miOptionsClick()
 {
-    app::TfmOptions w(this);
+    windows::TfmOptions w(this);
     w.exec();
 }
 
 void TfmMain::miCurrenciesClick()
 {
-    data::TfmCurrency w(dm_, this);
+    windows::TfmCurrency w(dm_, this);
     w.exec();
 }
 
@@ -140,7 +144,7 @@ void TfmMain::connectTick(QTimer& timer, bool& busy, bool enterprise)
     if (busy)
         return;
     busy = true;
-    app::guarded([&] {
+    platform::guarded([&] {
         if (enterprise ? dm_.connectEnterprise() : dm_.connectPrice())
             timer.stop();
     });
@@ -162,7 +166,7 @@ void TfmMain::Timer3Timer()
     if (timer3Busy_)
         return;
     timer3Busy_ = true;
-    app::guarded([this] {
+    platform::guarded([this] {
         const double rate = dm_.fetchEuroRate();
         // The fetch got through: it is not tried again, found or not.
         Timer3.stop();

@@ -1,11 +1,12 @@
 #include "lookup/TfmSearchLog.h"
 
-#include "app/ErrorHandler.h"
+#include "platform/ErrorHandler.h"
 #include "lookup/HistoryFile.h"
 #include "lookup/Icons.h"
 #include "lookup/UpperCaseEdit.h"
 #include "platform/Desktop.h"
 #include "platform/Regional.h"
+#include "platform/WindowPlace.h"
 
 #include <QDateEdit>
 #include <QFrame>
@@ -15,7 +16,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -75,8 +75,8 @@ TfmSearchLog::TfmSearchLog(const QString& historyPath, std::function<bool(const 
     miMoveToCalc = pmSearchLog->addAction(QStringLiteral("В калькулятор..."));
     connect(mSearchLog, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { pmSearchLog->popup(mSearchLog->viewport()->mapToGlobal(p)); });
-    connect(miCopy, &QAction::triggered, this, app::guard([this] { miCopyClick(); }));
-    connect(miMoveToCalc, &QAction::triggered, this, app::guard([this] { miMoveToCalcClick(); }));
+    connect(miCopy, &QAction::triggered, this, platform::guard([this] { miCopyClick(); }));
+    connect(miMoveToCalc, &QAction::triggered, this, platform::guard([this] { miMoveToCalcClick(); }));
 
     auto* col = new QVBoxLayout(this);
     col->setContentsMargins(0, 0, 0, 0);
@@ -86,12 +86,11 @@ TfmSearchLog::TfmSearchLog(const QString& historyPath, std::function<bool(const 
 
     FormCreate(historyPath);
     // Connected after the date is set, so that opening does not jump.
-    connect(dpDate, &QDateEdit::dateChanged, this, app::guard([this] { dpDateChange(); }));
-    connect(bbSearch, &QPushButton::clicked, this, app::guard([this] { bbSearchClick(); }));
+    connect(dpDate, &QDateEdit::dateChanged, this, platform::guard([this] { dpDateChange(); }));
+    connect(bbSearch, &QPushButton::clicked, this, platform::guard([this] { bbSearchClick(); }));
     connect(this, &QDialog::finished, this, &TfmSearchLog::FormClose);
 
-    if (QScreen* s = QGuiApplication::primaryScreen())
-        move(s->availableGeometry().center() - rect().center());
+    platform::placeWindow(this);
 }
 
 void TfmSearchLog::FormCreate(const QString& historyPath)

@@ -105,7 +105,17 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    class Busy;
+    // While a build or "Оставить нули.." runs, nothing else may start one or
+    // close the window; everything comes back when it ends, also after an error.
+    class Busy {
+    public:
+        explicit Busy(TfmOrder& w);
+        ~Busy();
+
+    private:
+        void set(bool on);
+        TfmOrder& w_;
+    };
     void buildOrder();
     void leaveNull();
     void writeOrderFile();

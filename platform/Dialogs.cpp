@@ -126,6 +126,21 @@ std::optional<QString> saveFileName(const FileDialogSpec& spec, QWidget* parent)
     return dlg.selectedFiles().first();
 }
 
+Prompts& desktopPrompts()
+{
+    class Desktop : public Prompts {
+    public:
+        void message(const QString& text) override { showMessage(text); }
+        void error(const QString& text) override { showError(text); }
+        std::optional<QString> openFileName(const FileDialogSpec& spec) override
+        {
+            return platform::openFileName(spec);
+        }
+    };
+    static Desktop prompts;
+    return prompts;
+}
+
 DialogRecorder::DialogRecorder()
 {
     g_recorder = this;

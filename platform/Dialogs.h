@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Prompts.h"
+
 #include <QList>
 #include <QString>
 
@@ -12,14 +14,6 @@ namespace platform {
 
 // Caption of every message box and error box.
 QString appTitle();
-
-struct FileDialogSpec {
-    QString title;
-    QString filter;         // "Description|pattern", one entry
-    QString defaultSuffix;  // "*.xls" style or "xls"
-    QString proposedName;
-    QString directory;
-};
 
 enum class BoxKind { Plain, Error, Confirm, About };
 
@@ -38,8 +32,12 @@ void showAbout(const QString& title, const QString& text, QWidget* parent = null
 std::optional<QString> openFileName(const FileDialogSpec& spec, QWidget* parent = nullptr);
 std::optional<QString> saveFileName(const FileDialogSpec& spec, QWidget* parent = nullptr);
 
-// "Description|pattern" as a Qt name filter whose pattern ignores letter
-// case, since the files come from a system whose names ignore case.
+// The prompts of the layers without windows, answered by the boxes and
+// dialogs above.
+Prompts& desktopPrompts();
+
+// "Description|pattern" as a Qt name filter, "Description (pattern)"; the
+// file dialogs match it in any letter case.
 QString qtNameFilter(const QString& filter);
 
 // While one exists, boxes are recorded and file dialogs answered from the

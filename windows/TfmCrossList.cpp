@@ -1,11 +1,10 @@
 #include "windows/TfmCrossList.h"
 
-#include "app/ErrorHandler.h"
-#include "data/TdmMain.h"
+#include "platform/ErrorHandler.h"
 #include "platform/Desktop.h"
 #include "platform/FormFont.h"
+#include "platform/WindowPlace.h"
 #include "windows/RemarkSplit.h"
-#include "windows/WindowPlace.h"
 
 #include <QListWidget>
 #include <QMouseEvent>
@@ -14,7 +13,7 @@
 
 namespace windows {
 
-TfmCrossList::TfmCrossList(data::TdmMain& dm, std::function<bool(const QString&)> searchNumber, QWidget* parent)
+TfmCrossList::TfmCrossList(const QString& remark, std::function<bool(const QString&)> searchNumber, QWidget* parent)
     : QDialog(parent), searchNumber_(std::move(searchNumber))
 {
     setWindowTitle(QStringLiteral("Замены"));
@@ -37,17 +36,20 @@ TfmCrossList::TfmCrossList(data::TdmMain& dm, std::function<bool(const QString&)
     lbCross->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lbCross, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { pmCross->popup(lbCross->viewport()->mapToGlobal(pos)); });
-    connect(N1, &QAction::triggered, this, app::guard([this]() { N1Click(); }));
-    connect(lbCross, &QListWidget::itemDoubleClicked, this, app::guard([this]() { lbCrossDblClick(); }));
+    connect(N1, &QAction::triggered, this, platform::guard([this]() { N1Click(); }));
+    connect(lbCross, &QListWidget::itemDoubleClicked, this, platform::guard([this]() { lbCrossDblClick(); }));
 
-    centreOnScreen(this);
-    app::guarded([this, &dm]() { loadEntries(cursorRemark(dm)); });
+    connect(this, &QDialog::finished, this, &TfmCrossList::FormClose);
+
+    platform::placeWindow(this);
+    loadEntries(remark);
 }
 
-QString TfmCrossList::cursorRemark(data::TdmMain& dm)
+void TfmCrossList::FormClose()
 {
-    const fb::Query& q = dm.ibqGetPartID;
-    return q.hasRow() ? q.field(QStringLiteral("REMARK")).asString() : QString();
+    // Nothing of the window outlives its closing: the next opening reads
+    // the remark afresh.
+    lbCross->clear();
 }
 
 void TfmCrossList::loadEntries(const QString& remark)

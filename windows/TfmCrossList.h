@@ -8,10 +8,6 @@ class QAction;
 class QListWidget;
 class QMenu;
 
-namespace data {
-class TdmMain;
-}
-
 namespace windows {
 
 // The replacement numbers of a part, one entry per line of its remark. A
@@ -20,14 +16,10 @@ namespace windows {
 class TfmCrossList : public QDialog {
     Q_OBJECT
 public:
-    // The entries come from the remark of the part list's cursor row
-    // (dm.ibqGetPartID), read once here. searchNumber puts a number into the
-    // main window's number field and runs its search.
-    TfmCrossList(data::TdmMain& dm, std::function<bool(const QString&)> searchNumber, QWidget* parent = nullptr);
-
-    // The remark of the part list's cursor row; empty when the list is closed
-    // or has no row.
-    static QString cursorRemark(data::TdmMain& dm);
+    // The entries are the lines of the remark of the part list's cursor row,
+    // read once by the opener. searchNumber puts a number into the main
+    // window's number field and runs its search.
+    TfmCrossList(const QString& remark, std::function<bool(const QString&)> searchNumber, QWidget* parent = nullptr);
 
     // Replaces all entries by the lines of remark, none selected.
     void loadEntries(const QString& remark);
@@ -39,6 +31,8 @@ public:
 public slots:
     void lbCrossDblClick();
     void N1Click();
+    // The window has closed: its entries go.
+    void FormClose();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

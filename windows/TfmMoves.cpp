@@ -1,11 +1,12 @@
 #include "windows/TfmMoves.h"
 
-#include "app/ErrorHandler.h"
+#include "platform/ErrorHandler.h"
 #include "data/QueryModel.h"
 #include "data/TdmMain.h"
 #include "platform/FormFont.h"
+#include "platform/WindowPlace.h"
 #include "windows/MovesFormat.h"
-#include "windows/WindowPlace.h"
+#include "windows/QueryGrid.h"
 
 #include <QAction>
 #include <QApplication>
@@ -55,7 +56,7 @@ TfmMoves::TfmMoves(data::TdmMain& dm, qint32 partId, QWidget* parent)
     platform::useFormFont(this);
 
     // The rows are read again at every opening.
-    app::guarded([this, partId]() {
+    platform::guarded([this, partId]() {
         q_.close();
         q_.setParamAt(0, partId);
         q_.open();
@@ -88,7 +89,7 @@ TfmMoves::TfmMoves(data::TdmMain& dm, qint32 partId, QWidget* parent)
     DBGridEh1->verticalHeader()->setDefaultSectionSize(DBGridEh1->fontMetrics().height() + 4);
     DBGridEh1->verticalHeader()->setFixedWidth(12); // the row indicator
     dsMovements = new data::QueryModel(q_, std::move(columns), this);
-    data::bindGrid(DBGridEh1, dsMovements);
+    bindGrid(DBGridEh1, dsMovements);
     // Receipts and issues in their colours of the legend below.
     const int direction = q_.columnIndex(QStringLiteral("DIRECTION"));
     const QColor windowColour = QApplication::palette().color(QPalette::Active, QPalette::Base);
@@ -185,18 +186,19 @@ TfmMoves::TfmMoves(data::TdmMain& dm, qint32 partId, QWidget* parent)
 
     pmMoves = new QMenu(this);
     miShowDoc = pmMoves->addAction(QStringLiteral("Показать документ..."));
-    connect(miShowDoc, &QAction::triggered, this, app::guard([this]() { miShowDocClick(); }));
+    connect(miShowDoc, &QAction::triggered, this, platform::guard([this]() { miShowDocClick(); }));
 
-    connect(edDocNum, &QLineEdit::textChanged, this, app::guard([this]() { edDocNumChange(); }));
-    connect(sbClear, &QToolButton::clicked, this, app::guard([this]() { sbClearClick(); }));
+    connect(edDocNum, &QLineEdit::textChanged, this, platform::guard([this]() { edDocNumChange(); }));
+    connect(sbClear, &QToolButton::clicked, this, platform::guard([this]() { sbClearClick(); }));
     connect(&q_, &fb::Query::currentRowChanged, this, [this]() { showContractors(); });
     connect(&q_, &fb::Query::closed, this, [this]() { showContractors(); });
+    connect(this, &QDialog::finished, this, &TfmMoves::FormClose);
 
     // The first row is the current one on opening.
     if (q_.hasRow())
         DBGridEh1->setCurrentIndex(dsMovements->index(q_.currentRow(), 0));
     showContractors();
-    centreOnScreen(this);
+    platform::placeWindow(this);
     edDocNum->setFocus();
 }
 
@@ -218,6 +220,14 @@ int TfmMoves::exec()
     if (!loaded_)
         return QDialog::Rejected;
     return QDialog::exec();
+}
+
+void TfmMoves::FormClose()
+{
+    q_.disconnect(this);
+    q_.disconnect(DBGridEh1);
+    q_.disconnect(dsMovements);
+    DBGridEh1->setModel(nullptr);
 }
 
 void TfmMoves::showContractors()

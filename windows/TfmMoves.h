@@ -68,6 +68,9 @@ public slots:
     void edDocNumChange();
     void sbClearClick();
     void miShowDocClick();
+    // The window has closed: it lets go of the movements query, which stays
+    // open on the part's rows for the next opener.
+    void FormClose();
 
 private:
     void showContractors();

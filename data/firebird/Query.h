@@ -1,12 +1,13 @@
 #pragma once
 
-#include <QDateTime>
+#include "data/firebird/Message.h"
+#include "data/firebird/Value.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
-#include <variant>
 #include <vector>
 
 namespace Firebird {
@@ -17,44 +18,6 @@ class IMessageMetadata;
 namespace fb {
 
 class Database;
-
-enum class ColumnType { Integer, SmallInt, Double, Timestamp, Text, TextBlob };
-
-// A result column the program declares for a statement.
-struct ColumnDef {
-    QString name;
-    ColumnType type = ColumnType::Text;
-    int size = 0;             // text: characters
-    QString label;            // grid title / file header
-    QString displayFormat;    // e.g. "0.00"; empty: the type's default form
-    bool emptyAsNull = false; // an empty text written by the program is stored as NULL
-    bool checkType = true;    // false: the column must exist, its type is not checked
-};
-
-using Value = std::variant<std::monostate, qint32, double, QDateTime, QString>;
-
-inline bool isNull(const Value& v) { return std::holds_alternative<std::monostate>(v); }
-
-// Read access to one value of a result row, by the program's rules: NULL
-// reads as empty text or as 0.
-class Field {
-public:
-    Field() = default;
-    Field(const Value* v, const ColumnDef* def, int scale) : v_(v), def_(def), scale_(scale) {}
-    bool isNull() const { return !v_ || fb::isNull(*v_); }
-    QString asString() const;
-    qint32 asInteger() const;
-    double asDouble() const;
-    QDateTime asDateTime() const;
-    const Value& value() const;
-    const ColumnDef* def() const { return def_; }
-    int scale() const { return scale_; }
-
-private:
-    const Value* v_ = nullptr;
-    const ColumnDef* def_ = nullptr;
-    int scale_ = 0;
-};
 
 // One statement with named parameters, declared result columns, all rows
 // fetched into memory on open, and a cursor. Prepared once and reused until
@@ -129,22 +92,6 @@ signals:
     void rowsChanged();
 
 private:
-    struct Binding {
-        int result = -1;   // index in the statement's output
-        unsigned type = 0;
-        unsigned offset = 0;
-        unsigned nullOffset = 0;
-        unsigned length = 0;
-        int scale = 0;
-    };
-    struct InParam {
-        unsigned type = 0;
-        unsigned offset = 0;
-        unsigned nullOffset = 0;
-        unsigned length = 0;
-        int scale = 0;
-    };
-
     void parseText();
     // Runs body, which sends the statement; on a connection found lost it
     // asks the connection's recovery whether to send it once more.
@@ -152,8 +99,7 @@ private:
     void prepareStatement();
     void run(bool expectCursor);
     void bindParams(unsigned char* buf);
-    void decodeRow(const unsigned char* buf);
-    void checkColumns(Firebird::IMessageMetadata* out);
+    void decodeRow(const unsigned char* buf, std::vector<Value>& into) const;
     [[noreturn]] void fail(const QString& what) const;
 
     Database& db_;
@@ -168,8 +114,8 @@ private:
     Firebird::IMessageMetadata* inMeta_ = nullptr;
     Firebird::IMessageMetadata* outMeta_ = nullptr;
     unsigned stmtType_ = 0;
-    std::vector<InParam> inParams_;
-    std::vector<Binding> bindings_;
+    std::vector<Slot> inParams_;
+    std::vector<Slot> bindings_; // the declared columns' places in the output
     std::vector<unsigned char> inBuf_, outBuf_;
 
     bool open_ = false;

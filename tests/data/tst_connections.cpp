@@ -2,7 +2,7 @@
 // settings file, the file dialogs, the start-up messages, the alias records,
 // the connection and transaction parameters, and the refresh.
 
-#include "app/Markup.h"
+#include "data/Settings.h"
 #include "data/TdmMain.h"
 #include "data/firebird/Error.h"
 #include "platform/AliasStore.h"
@@ -41,7 +41,7 @@ QString scalar(fb::Database& db, const QString& select)
 
 QString iniValue(const QString& key)
 {
-    return platform::IniFile(app::settingsPath()).readString(app::kSectionPaths, key, QStringLiteral("<none>"));
+    return platform::IniFile(data::settingsPath()).readString(data::kSectionPaths, key, QStringLiteral("<none>"));
 }
 
 void writeFile(const QString& path, const QByteArray& bytes)
@@ -53,7 +53,7 @@ void writeFile(const QString& path, const QByteArray& bytes)
 
 void scrambleMarkup()
 {
-    app::markup() = app::MarkupFactors{7.0f, 7.0f, 7.0f};
+    data::markup() = data::MarkupFactors{7.0f, 7.0f, 7.0f};
 }
 
 } // namespace
@@ -116,16 +116,16 @@ void TestConnections::defaultsFindBothFilesWithoutSettingsFile()
     // "AENTER.GDB" is found in the current folder, "ORVADO.GDB" beside the executable.
     QDir::setCurrent(dbs.dir());
     data::TdmMain dm;
-    QVERIFY(dm.DataModuleCreate());
+    QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
 
     QVERIFY(rec.fileRequests.isEmpty());
     QVERIFY(rec.boxes.isEmpty());
     QCOMPARE(dm.ibdAE.databaseName(), QStringLiteral("AENTER.GDB"));
     QCOMPARE(dm.dbMain.databaseName(), dbs.pricePath());
-    QVERIFY(!QFileInfo::exists(app::settingsPath()));
-    QCOMPARE(app::markup().other, 1.0f);
-    QCOMPARE(app::markup().opt, 1.0f);
-    QCOMPARE(app::markup().rozn, 1.0f);
+    QVERIFY(!QFileInfo::exists(data::settingsPath()));
+    QCOMPARE(data::markup().other, 1.0f);
+    QCOMPARE(data::markup().opt, 1.0f);
+    QCOMPARE(data::markup().rozn, 1.0f);
     QVERIFY(dm.ibdAE.connected());
     QVERIFY(dm.dbMain.connected());
     QVERIFY(dm.taCurrency.isOpen());
@@ -138,18 +138,18 @@ void TestConnections::settingsPathsAndFactorsIgnoreCase()
     const QByteArray ini = "; kept by hand\r\n[PATHS]\r\naedir=" + dbs.enterprisePath().toLocal8Bit() +
                            "\r\nVADERIZAR=" + dbs.pricePath().toLocal8Bit() +
                            "\r\n[charges]\r\notherrate=2,5\r\nOPTRATE=3,25\r\nRoznRate=0,5\r\n";
-    writeFile(app::settingsPath(), ini);
+    writeFile(data::settingsPath(), ini);
 
     data::TdmMain dm;
-    QVERIFY(dm.DataModuleCreate());
+    QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
     QVERIFY(rec.fileRequests.isEmpty());
     QCOMPARE(dm.ibdAE.databaseName(), dbs.enterprisePath());
     QCOMPARE(dm.dbMain.databaseName(), dbs.pricePath());
-    QCOMPARE(app::markup().other, 2.5f);
-    QCOMPARE(app::markup().opt, 3.25f);
-    QCOMPARE(app::markup().rozn, 0.5f);
+    QCOMPARE(data::markup().other, 2.5f);
+    QCOMPARE(data::markup().opt, 3.25f);
+    QCOMPARE(data::markup().rozn, 0.5f);
     // Reading changes nothing in the file.
-    QFile f(app::settingsPath());
+    QFile f(data::settingsPath());
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), ini);
 }
@@ -179,13 +179,13 @@ void TestConnections::markupFactorParsing()
     TestDatabases dbs;
     DialogRecorder rec;
     dbs.writeSettings();
-    platform::IniFile(app::settingsPath()).writeString(app::kSectionCharges, QStringLiteral("RoznRate"), text);
+    platform::IniFile(data::settingsPath()).writeString(data::kSectionCharges, QStringLiteral("RoznRate"), text);
 
     data::TdmMain dm;
-    QVERIFY(dm.DataModuleCreate());
-    QCOMPARE(static_cast<double>(app::markup().rozn), expected);
-    QCOMPARE(app::markup().other, 1.0f);
-    QCOMPARE(app::markup().opt, 1.0f);
+    QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
+    QCOMPARE(static_cast<double>(data::markup().rozn), expected);
+    QCOMPARE(data::markup().other, 1.0f);
+    QCOMPARE(data::markup().opt, 1.0f);
 }
 
 void TestConnections::enterpriseNameThatNamesNoFileAsks_data()
@@ -204,10 +204,10 @@ void TestConnections::enterpriseNameThatNamesNoFileAsks()
     QDir(dbs.dir()).mkdir(QStringLiteral("folder"));
     QDir::setCurrent(dbs.dir());
     dbs.writeSettings();
-    platform::IniFile(app::settingsPath()).writeString(app::kSectionPaths, QStringLiteral("AEDir"), name);
+    platform::IniFile(data::settingsPath()).writeString(data::kSectionPaths, QStringLiteral("AEDir"), name);
 
     data::TdmMain dm;
-    QVERIFY(!dm.DataModuleCreate()); // the recorder cancels
+    QVERIFY(!dm.DataModuleCreate(platform::desktopPrompts())); // the recorder cancels
     QCOMPARE(rec.fileRequests.size(), 1);
     QCOMPARE(rec.fileRequests[0].title, kAeTitle);
     QCOMPARE(rec.fileRequests[0].filter, kAeFilter);
@@ -222,14 +222,14 @@ void TestConnections::bothMissingAskInOrderAndCancelEnds()
 {
     TestDatabases dbs;
     DialogRecorder rec;
-    platform::IniFile ini(app::settingsPath());
-    ini.writeString(app::kSectionPaths, QStringLiteral("AEDir"), dbs.path(QStringLiteral("gone1.gdb")));
-    ini.writeString(app::kSectionPaths, QStringLiteral("VaderIzar"), dbs.path(QStringLiteral("gone2.gdb")));
+    platform::IniFile ini(data::settingsPath());
+    ini.writeString(data::kSectionPaths, QStringLiteral("AEDir"), dbs.path(QStringLiteral("gone1.gdb")));
+    ini.writeString(data::kSectionPaths, QStringLiteral("VaderIzar"), dbs.path(QStringLiteral("gone2.gdb")));
     rec.fileAnswers.push_back(dbs.enterprisePath());
     rec.fileAnswers.push_back(std::nullopt);
 
     data::TdmMain dm;
-    QVERIFY(!dm.DataModuleCreate());
+    QVERIFY(!dm.DataModuleCreate(platform::desktopPrompts()));
     QCOMPARE(rec.fileRequests.size(), 2);
     QCOMPARE(rec.fileRequests[0].title, kAeTitle);
     QCOMPARE(rec.fileRequests[1].title, kPriceTitle);
@@ -248,13 +248,13 @@ void TestConnections::pickedFilesAreStoredAndUsed()
     DialogRecorder rec;
     QTemporaryDir empty;
     QDir::setCurrent(empty.path()); // no AENTER.GDB here
-    platform::IniFile(app::settingsPath())
-        .writeString(app::kSectionPaths, QStringLiteral("VaderIzar"), dbs.path(QStringLiteral("gone.gdb")));
+    platform::IniFile(data::settingsPath())
+        .writeString(data::kSectionPaths, QStringLiteral("VaderIzar"), dbs.path(QStringLiteral("gone.gdb")));
     rec.fileAnswers.push_back(dbs.enterprisePath());
     rec.fileAnswers.push_back(dbs.pricePath());
 
     data::TdmMain dm;
-    QVERIFY(dm.DataModuleCreate());
+    QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
     QCOMPARE(rec.fileRequests.size(), 2);
     QCOMPARE(rec.fileRequests[1].directory, dbs.dir()); // the second dialog opens where the first pick was
     QVERIFY(rec.boxes.isEmpty());
@@ -270,12 +270,12 @@ void TestConnections::typedNameOfMissingFileIsAccepted()
     TestDatabases dbs;
     DialogRecorder rec;
     dbs.writeSettings();
-    platform::IniFile(app::settingsPath()).writeString(app::kSectionPaths, QStringLiteral("AEDir"), QString());
+    platform::IniFile(data::settingsPath()).writeString(data::kSectionPaths, QStringLiteral("AEDir"), QString());
     const QString typed = dbs.path(QStringLiteral("typed.gdb"));
     rec.fileAnswers.push_back(typed);
 
     data::TdmMain dm;
-    QVERIFY(dm.DataModuleCreate());
+    QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
     QCOMPARE(iniValue(QStringLiteral("AEDir")), typed);
     QCOMPARE(dm.ibdAE.databaseName(), typed);
     QCOMPARE(rec.texts(BoxKind::Plain), QStringList{data::kAeOpenFailed});
@@ -296,10 +296,10 @@ void TestConnections::remoteNameIsNotCheckedAsFile()
     DialogRecorder rec;
     dbs.writeSettings();
     // Port 1 on loopback: nobody listens, the connect is refused at once.
-    platform::IniFile(app::settingsPath())
-        .writeString(app::kSectionPaths, QStringLiteral("AEDir"), QStringLiteral("127.0.0.1/1:/nowhere/AENTER.GDB"));
+    platform::IniFile(data::settingsPath())
+        .writeString(data::kSectionPaths, QStringLiteral("AEDir"), QStringLiteral("127.0.0.1/1:/nowhere/AENTER.GDB"));
     data::TdmMain dm;
-    QVERIFY(dm.DataModuleCreate());
+    QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
     QVERIFY(rec.fileRequests.isEmpty());
     QCOMPARE(rec.texts(), QStringList{data::kAeOpenFailed});
 }
@@ -312,15 +312,15 @@ void TestConnections::unwritableSettingsFileStopsStartButKeepsNames()
     QDir::setCurrent(empty.path());
     // A folder where the settings file should be: it reads as missing and
     // cannot be written, even by root.
-    QVERIFY(QDir().mkpath(app::settingsPath()));
+    QVERIFY(QDir().mkpath(data::settingsPath()));
     rec.fileAnswers.push_back(dbs.enterprisePath());
 
     data::TdmMain dm;
     try {
-        dm.DataModuleCreate();
+        dm.DataModuleCreate(platform::desktopPrompts());
         QFAIL("the failed write was not reported");
     } catch (const platform::Failure& f) {
-        QCOMPARE(f.text(), QStringLiteral("Unable to write to ") + app::settingsPath());
+        QCOMPARE(f.text(), QStringLiteral("Unable to write to ") + data::settingsPath());
     }
     QCOMPARE(dm.ibdAE.databaseName(), dbs.enterprisePath());
     QCOMPARE(dm.dbMain.databaseName(), dbs.pricePath());
@@ -341,12 +341,12 @@ void TestConnections::startupConnectFailuresAndRetries()
     const QString price = dbs.path(QStringLiteral("broken-price.gdb"));
     writeFile(ae, "not a database");
     writeFile(price, "not a database either");
-    platform::IniFile ini(app::settingsPath());
-    ini.writeString(app::kSectionPaths, QStringLiteral("AEDir"), ae);
-    ini.writeString(app::kSectionPaths, QStringLiteral("VaderIzar"), price);
+    platform::IniFile ini(data::settingsPath());
+    ini.writeString(data::kSectionPaths, QStringLiteral("AEDir"), ae);
+    ini.writeString(data::kSectionPaths, QStringLiteral("VaderIzar"), price);
 
     data::TdmMain dm;
-    QVERIFY(dm.DataModuleCreate()); // the start goes on
+    QVERIFY(dm.DataModuleCreate(platform::desktopPrompts())); // the start goes on
     QCOMPARE(rec.texts(BoxKind::Plain), (QStringList{data::kAeOpenFailed, data::kPriceOpenFailed}));
     QVERIFY(data::kAeOpenFailed.contains(QLatin1Char('\r')));
     QVERIFY(!dm.ibdAE.connected());
@@ -382,7 +382,7 @@ void TestConnections::aliasRecordsStoredAndReadBack()
     dbs.writeSettings();
     {
         data::TdmMain dm;
-        QVERIFY(dm.DataModuleCreate());
+        QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
         for (fb::Database* db : {&dm.ibdAE, &dm.dbMain}) {
             auto r = platform::readAlias(db->alias());
             QVERIFY2(r, qPrintable(db->alias()));
@@ -406,7 +406,7 @@ void TestConnections::aliasRecordsStoredAndReadBack()
     data::TdmMain dm;
     QCOMPARE(dm.ibdAE.databaseName(), QStringLiteral("/elsewhere/AENTER.GDB"));
     QCOMPARE(dm.ibdAE.params().userName, QStringLiteral("CLERK"));
-    QVERIFY(dm.DataModuleCreate());
+    QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
     QCOMPARE(dm.ibdAE.databaseName(), dbs.enterprisePath());
     QCOMPARE(scalar(dm.ibdAE, QStringLiteral("select current_user as V from rdb$database")), QStringLiteral("CLERK"));
     QCOMPARE(platform::readAlias(QStringLiteral("AE"))->databaseName, dbs.enterprisePath());
@@ -418,7 +418,7 @@ void TestConnections::connectionParametersReachTheServer()
     DialogRecorder rec;
     dbs.writeSettings();
     data::TdmMain dm;
-    QVERIFY(dm.DataModuleCreate());
+    QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
     const QString charset = QStringLiteral(
         "select trim(c.rdb$character_set_name) as V from mon$attachments a "
         "join rdb$character_sets c on c.rdb$character_set_id = a.mon$character_set_id "
@@ -437,7 +437,7 @@ void TestConnections::enterpriseTransactionIsReadOnly()
     DialogRecorder rec;
     dbs.writeSettings();
     data::TdmMain dm;
-    QVERIFY(dm.DataModuleCreate());
+    QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
     const QString params = QStringLiteral(
         "select mon$read_only || ' ' || mon$isolation_mode || ' ' || mon$lock_timeout as V "
         "from mon$transactions where mon$transaction_id = current_transaction");
@@ -470,7 +470,7 @@ void TestConnections::priceTransactionCommittedOnClose()
     auto rows = [&] { return fb::Field(&dbs.column(Db::Price, count).at(0), nullptr, 0).asInteger(); };
     {
         data::TdmMain dm;
-        QVERIFY(dm.DataModuleCreate());
+        QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
         dm.dbMain.executeImmediate(QStringLiteral("insert into CURRENCY (CUNAME, CURATE) values ('ZZZ', 2)"));
         QCOMPARE(rows(), 0); // not committed yet
         dm.refreshConnections();
@@ -488,7 +488,7 @@ void TestConnections::refreshReopensBoth()
     dbs.addPart({.manufactureCode = QStringLiteral("OC90"), .name = QStringLiteral("Фильтр масляный")});
     dbs.writeSettings();
     data::TdmMain dm;
-    QVERIFY(dm.DataModuleCreate());
+    QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
     dm.ibqGetPartID.setParam(QStringLiteral("Num"), QStringLiteral("%OC90%"));
     dm.ibqGetPartID.open();
     QCOMPARE(dm.ibqGetPartID.recordCount(), 1);
@@ -511,7 +511,7 @@ void TestConnections::refreshStopsAtFailingStep()
     DialogRecorder rec;
     dbs.writeSettings();
     data::TdmMain dm;
-    QVERIFY(dm.DataModuleCreate());
+    QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
     dbs.disconnectAll();
     const QString moved = dbs.path(QStringLiteral("moved.gdb"));
     QVERIFY(QFile::rename(dbs.enterprisePath(), moved));

@@ -2,8 +2,8 @@
 // reaches it unchanged, a lost server is reported and survived, and the
 // connections come back once it is up again.
 
-#include "app/ErrorHandler.h"
-#include "app/Markup.h"
+#include "platform/ErrorHandler.h"
+#include "data/Settings.h"
 #include "data/TdmMain.h"
 #include "data/firebird/Error.h"
 #include "platform/AliasStore.h"
@@ -93,9 +93,9 @@ void TestRemote::initTestCase()
     PRIVATE_SERVER_START(server_);
     aeName_ = server_.databaseName(dbs_->enterprisePath());
     priceName_ = server_.databaseName(dbs_->pricePath());
-    platform::IniFile ini(app::settingsPath());
-    ini.writeString(app::kSectionPaths, QStringLiteral("AEDir"), aeName_);
-    ini.writeString(app::kSectionPaths, QStringLiteral("VaderIzar"), priceName_);
+    platform::IniFile ini(data::settingsPath());
+    ini.writeString(data::kSectionPaths, QStringLiteral("AEDir"), aeName_);
+    ini.writeString(data::kSectionPaths, QStringLiteral("VaderIzar"), priceName_);
 }
 
 void TestRemote::cleanupTestCase()
@@ -107,7 +107,7 @@ void TestRemote::cleanupTestCase()
 std::unique_ptr<data::TdmMain> TestRemote::startDataModule(DialogRecorder& rec)
 {
     auto dm = std::make_unique<data::TdmMain>();
-    if (!dm->DataModuleCreate())
+    if (!dm->DataModuleCreate(platform::desktopPrompts()))
         return nullptr;
     if (!rec.boxes.isEmpty() || !rec.fileRequests.isEmpty()) {
         // Say why: the start-up message hides the client library's text.
@@ -164,7 +164,7 @@ void TestRemote::lostServerIsReportedAndSurvived()
     // dropped on the way.
     for (int refresh = 0; refresh < 3; ++refresh) {
         rec.clear();
-        app::guarded([&] { dm->refreshConnections(); });
+        platform::guarded([&] { dm->refreshConnections(); });
         QCOMPARE(rec.texts(BoxKind::Error).size(), 1);
         QVERIFY(!rec.texts(BoxKind::Error).first().isEmpty());
     }
@@ -191,7 +191,7 @@ void TestRemote::lostServerIsReportedAndSurvived()
     int reports = 0;
     for (int refresh = 0; refresh < 3; ++refresh) {
         rec.clear();
-        app::guarded([&] { dm->refreshConnections(); });
+        platform::guarded([&] { dm->refreshConnections(); });
         if (rec.boxes.isEmpty())
             break;
         ++reports;
@@ -301,7 +301,7 @@ void TestRemote::onlyALostConnectionIsConnectedAgain()
     // Both ended while idle: the refresh closes and opens both without a word.
     endAttachment(aeName_, attachmentOf(dm->ibdAE));
     endAttachment(priceName_, attachmentOf(dm->dbMain));
-    app::guarded([&] { dm->refreshConnections(); });
+    platform::guarded([&] { dm->refreshConnections(); });
     QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
     QCOMPARE(findPart(*dm, QStringLiteral("W712")), QStringLiteral("Фильтр масляный"));
     QCOMPARE(dm->taCurrency.rowCount(), 1);

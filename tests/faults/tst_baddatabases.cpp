@@ -5,10 +5,10 @@
 // other database goes on working, and once the database is put right the
 // next action works.
 
-#include "app/ErrorHandler.h"
-#include "app/Markup.h"
+#include "platform/ErrorHandler.h"
+#include "data/Settings.h"
 #include "data/TdmMain.h"
-#include "data/TfmCurrency.h"
+#include "windows/TfmCurrency.h"
 #include "db/Schema.h"
 #include "lookup/TfmMain.h"
 #include "order/TfmOrder.h"
@@ -108,7 +108,7 @@ struct Program {
 
     Program()
     {
-        app::guarded([&] { started = dm->DataModuleCreate(); });
+        platform::guarded([&] { started = dm->DataModuleCreate(platform::desktopPrompts()); });
         main = std::make_unique<lookup::TfmMain>(*dm);
         // The tests tick the timers themselves.
         main->Timer1.stop();
@@ -181,7 +181,7 @@ struct Program {
     {
         int rows = -1;
         QTimer::singleShot(0, [&] {
-            if (auto* w = qobject_cast<data::TfmCurrency*>(QApplication::activeModalWidget())) {
+            if (auto* w = qobject_cast<windows::TfmCurrency*>(QApplication::activeModalWidget())) {
                 rows = w->dgCurrency->model()->rowCount();
                 w->reject();
             }
@@ -277,8 +277,8 @@ private slots:
             QCOMPARE(bytes.size(), 24 * 1024);
         }
         faults::writeBytes(bad, bytes);
-        platform::IniFile(app::settingsPath())
-            .writeString(app::kSectionPaths, enterprise ? QStringLiteral("AEDir") : QStringLiteral("VaderIzar"), bad);
+        platform::IniFile(data::settingsPath())
+            .writeString(data::kSectionPaths, enterprise ? QStringLiteral("AEDir") : QStringLiteral("VaderIzar"), bad);
 
         DialogRecorder rec;
         Program p;
@@ -562,7 +562,7 @@ private slots:
     void priceFolderMissing()
     {
         const QString gone = t->path(QStringLiteral("server share/prices/ORVADO.GDB"));
-        platform::IniFile(app::settingsPath()).writeString(app::kSectionPaths, QStringLiteral("VaderIzar"), gone);
+        platform::IniFile(data::settingsPath()).writeString(data::kSectionPaths, QStringLiteral("VaderIzar"), gone);
 
         DialogRecorder rec;
         rec.fileAnswers.push_back(gone);

@@ -6,9 +6,9 @@
 // what the program holds in memory stays right, and once the fault is gone
 // the next save works and loses nothing.
 
-#include "app/ErrorHandler.h"
-#include "app/Markup.h"
-#include "app/TfmOptions.h"
+#include "platform/ErrorHandler.h"
+#include "data/Settings.h"
+#include "windows/TfmOptions.h"
 #include "data/TdmMain.h"
 #include "lookup/HistoryFile.h"
 #include "lookup/TfmMain.h"
@@ -214,7 +214,7 @@ private slots:
 
     void cleanupTestCase() { t.reset(); }
 
-    void init() { app::markup() = {1.5f, 1.25f, 2.0f}; }
+    void init() { data::markup() = {1.5f, 1.25f, 2.0f}; }
 
     // ---- settings file --------------------------------------------------
 
@@ -233,7 +233,7 @@ private slots:
         QFETCH(Fault, fault);
         Site site(fault);
         site.useAsProgramFolder();
-        const QString ini = app::settingsPath();
+        const QString ini = data::settingsPath();
         const QByteArray before = platform::toCp1251(
             QStringLiteral("; настройки кассы\r\n[Paths]\r\nAEDir=%1\r\n\r\n[Charges]\r\nOtherRate=1,5\r\n"
                            "OptRate=1,25\r\nRoznRate=2\r\n")
@@ -244,7 +244,7 @@ private slots:
         DialogRecorder rec;
         rec.confirmAnswer = false;
         {
-            app::TfmOptions w;
+            windows::TfmOptions w;
             w.show();
             QCOMPARE(w.edOptRate->text(), QStringLiteral("1,25"));
             w.edOptRate->setText(QStringLiteral("3,5"));
@@ -273,13 +273,13 @@ private slots:
         }
         QVERIFY2(differenceFrom(ini, before).isEmpty(), qPrintable(differenceFrom(ini, before)));
         QCOMPARE(site.listing(), listing);
-        QCOMPARE(app::markup().other, 1.5f);
-        QCOMPARE(app::markup().opt, 1.25f);
-        QCOMPARE(app::markup().rozn, 2.0f);
+        QCOMPARE(data::markup().other, 1.5f);
+        QCOMPARE(data::markup().opt, 1.25f);
+        QCOMPARE(data::markup().rozn, 2.0f);
 
         // The fault gone, the next window reads the file as it was and saves.
         rec.clear();
-        app::TfmOptions w;
+        windows::TfmOptions w;
         w.show();
         QCOMPARE(w.edOptRate->text(), QStringLiteral("1,25"));
         w.edOptRate->setText(QStringLiteral("3,5"));
@@ -287,8 +287,8 @@ private slots:
         w.close();
         QVERIFY(!w.isVisible());
         QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('|'))));
-        QCOMPARE(app::markup().opt, 3.5f);
-        QCOMPARE(app::markup().rozn, 2.75f);
+        QCOMPARE(data::markup().opt, 3.5f);
+        QCOMPARE(data::markup().rozn, 2.75f);
         QByteArray after = before;
         after.replace("OptRate=1,25", "OptRate=3,5").replace("RoznRate=2\r", "RoznRate=2,75\r");
         QVERIFY2(differenceFrom(ini, after).isEmpty(), qPrintable(differenceFrom(ini, after)));
@@ -304,7 +304,7 @@ private slots:
         QFETCH(Fault, fault);
         Site site(fault);
         site.useAsProgramFolder();
-        const QString ini = app::settingsPath();
+        const QString ini = data::settingsPath();
         const QString gone = site.path(QStringLiteral("moved away/AENTER.GDB"));
         const QByteArray before = platform::toCp1251(
             QStringLiteral("[Paths]\r\nAEDir=%1\r\nVaderIzar=%2\r\n; Примечание\r\n[Charges]\r\nOptRate=1,25\r\n")
@@ -320,7 +320,7 @@ private slots:
             if (!skip.isEmpty())
                 QSKIP(qPrintable(skip));
             bool carryOn = true;
-            app::guarded([&] { carryOn = dm.DataModuleCreate(); });
+            platform::guarded([&] { carryOn = dm.DataModuleCreate(platform::desktopPrompts()); });
             site.lift();
             QVERIFY(carryOn);
             QCOMPARE(rec.fileRequests.size(), 1);
@@ -329,7 +329,7 @@ private slots:
             QVERIFY2(differenceFrom(ini, before).isEmpty(), qPrintable(differenceFrom(ini, before)));
             // This run uses the pick all the same; the reconnect ticks connect.
             QCOMPARE(dm.ibdAE.databaseName(), t->enterprisePath());
-            QCOMPARE(app::markup().opt, 1.25f);
+            QCOMPARE(data::markup().opt, 1.25f);
             QVERIFY(dm.connectEnterprise());
             QVERIFY(dm.connectPrice());
         }
@@ -337,7 +337,7 @@ private slots:
         rec.clear();
         rec.fileAnswers.push_back(t->enterprisePath());
         data::TdmMain dm;
-        QVERIFY(dm.DataModuleCreate());
+        QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
         QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('|'))));
         QVERIFY(dm.ibdAE.connected() && dm.dbMain.connected());
         QByteArray after = before;
@@ -365,12 +365,12 @@ private slots:
                 QSKIP(qPrintable(skip));
             data::TdmMain dm;
             bool carryOn = false;
-            app::guarded([&] { carryOn = dm.DataModuleCreate(); });
+            platform::guarded([&] { carryOn = dm.DataModuleCreate(platform::desktopPrompts()); });
             QVERIFY(carryOn);
             QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('|'))));
             QVERIFY(dm.ibdAE.connected() && dm.dbMain.connected());
             QVERIFY(dm.taCurrency.isOpen());
-            app::guarded([&] { dm.refreshConnections(); });
+            platform::guarded([&] { dm.refreshConnections(); });
             QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('|'))));
             QVERIFY(dm.taCurrency.isOpen());
             site.lift();
@@ -385,7 +385,7 @@ private slots:
     {
         Site site(Fault::Unreadable);
         site.useAsProgramFolder();
-        const QString ini = app::settingsPath();
+        const QString ini = data::settingsPath();
         const QByteArray before = platform::toCp1251(
             QStringLiteral("[Charges]\r\nOtherRate=1,5\r\nOptRate=1,25\r\nRoznRate=2\r\n; не трогать\r\n"));
         writeBytes(ini, before);
@@ -396,7 +396,7 @@ private slots:
             const QString skip = site.lay(ini);
             if (!skip.isEmpty())
                 QSKIP(qPrintable(skip));
-            app::TfmOptions w;
+            windows::TfmOptions w;
             w.show();
             QCOMPARE(w.edOtherRate->text(), QStringLiteral("1"));
             QCOMPARE(w.edOptRate->text(), QStringLiteral("1"));
@@ -407,11 +407,11 @@ private slots:
         QCOMPARE(rec.boxes.size(), 1);
         QCOMPARE(rec.boxes[0].kind, BoxKind::Confirm);
         QVERIFY2(rec.boxes[0].text.startsWith(kSettingsFailed + ini + QLatin1Char('\r')), qPrintable(rec.boxes[0].text));
-        QVERIFY(!rec.boxes[0].text.contains(app::kBadMarkup));
-        QCOMPARE(app::markup().opt, 1.25f);
+        QVERIFY(!rec.boxes[0].text.contains(windows::kBadMarkup));
+        QCOMPARE(data::markup().opt, 1.25f);
         QVERIFY2(differenceFrom(ini, before).isEmpty(), qPrintable(differenceFrom(ini, before)));
 
-        app::TfmOptions w;
+        windows::TfmOptions w;
         QCOMPARE(w.edOtherRate->text(), QStringLiteral("1,5"));
         QCOMPARE(w.edRoznRate->text(), QStringLiteral("2"));
     }

@@ -3,8 +3,8 @@
 // the engine holds read-only (gfix -mode read_only), which refuses every write, and
 // sees exactly what it sees in a writable copy of the same database.
 
-#include "app/ErrorHandler.h"
-#include "app/Markup.h"
+#include "platform/ErrorHandler.h"
+#include "data/Settings.h"
 #include "data/TdmMain.h"
 #include "data/firebird/Error.h"
 #include "db/DemoData.h"
@@ -142,8 +142,8 @@ Day TestReadOnlyDb::workADay(const QString& enterprisePath)
     data::TdmMain dm;
     dm.ibdAE.setDatabaseName(enterprisePath);
     dm.dbMain.setDatabaseName(dbs_->pricePath());
-    dm.connectAtStart();
-    app::markup() = {1.1f, 1.2f, 1.3f};
+    dm.connectAtStart(platform::desktopPrompts());
+    data::markup() = {1.1f, 1.2f, 1.3f};
     lookup::TfmMain main(dm);
     main.Timer1.stop();
     main.Timer2.stop();
@@ -159,7 +159,7 @@ Day TestReadOnlyDb::workADay(const QString& enterprisePath)
                    QStringList{main.panelText(1), main.panelText(2), main.panelText(3)}.join(QLatin1Char('/')),
                    main.panelText(4)};
         s.listed = main.dgSearchParts->model()->rowCount() + main.dgCross->model()->rowCount();
-        if (main.CurrentPartID != 0 && !main.stOst->text().isEmpty()) {
+        if (main.CurrentPartID() != 0 && !main.stOst->text().isEmpty()) {
             QTimer::singleShot(0, &main, [&] {
                 if (auto* moves = qobject_cast<windows::TfmMoves*>(QApplication::activeModalWidget())) {
                     s.moves = moves->DBGridEh1->model()->rowCount();

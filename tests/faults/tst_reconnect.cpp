@@ -3,8 +3,8 @@
 // works, with no error box and no "Обновить данные"; while it is down every
 // command reports once; nothing committed is lost and nothing stored twice.
 
-#include "app/ErrorHandler.h"
-#include "app/Markup.h"
+#include "platform/ErrorHandler.h"
+#include "data/Settings.h"
 #include "data/QueryModel.h"
 #include "data/TdmMain.h"
 #include "lookup/TfmMain.h"
@@ -128,7 +128,7 @@ void TestReconnect::init()
     dbs_->addCurrency({QStringLiteral("EUR"), 98.5});
     // The files go to the server: this process lets go of them.
     dbs_->disconnectAll();
-    app::markup() = {1.0f, 1.0f, 1.0f};
+    data::markup() = {1.0f, 1.0f, 1.0f};
     PRIVATE_SERVER_START(server_);
 }
 
@@ -146,13 +146,13 @@ void TestReconnect::cleanup()
 // or as a local file through the embedded engine.
 void TestReconnect::startProgram(bool priceOnServer)
 {
-    platform::IniFile ini(app::settingsPath());
-    ini.writeString(app::kSectionPaths, QStringLiteral("AEDir"), server_.databaseName(dbs_->enterprisePath()));
-    ini.writeString(app::kSectionPaths, QStringLiteral("VaderIzar"),
+    platform::IniFile ini(data::settingsPath());
+    ini.writeString(data::kSectionPaths, QStringLiteral("AEDir"), server_.databaseName(dbs_->enterprisePath()));
+    ini.writeString(data::kSectionPaths, QStringLiteral("VaderIzar"),
                     priceOnServer ? server_.databaseName(dbs_->pricePath()) : dbs_->pricePath());
     DialogRecorder rec;
     dm_ = std::make_unique<data::TdmMain>();
-    QVERIFY(dm_->DataModuleCreate());
+    QVERIFY(dm_->DataModuleCreate(platform::desktopPrompts()));
     w_ = std::make_unique<TfmMain>(*dm_);
     // Timers of their own would only add boxes here.
     for (QTimer* t : {&w_->Timer1, &w_->Timer2, &w_->Timer3, &w_->UpdateTimer})
@@ -234,7 +234,7 @@ int TestReconnect::currencyRow(const QString& name) const
 
 void TestReconnect::post()
 {
-    app::guarded([this] { dm_->taCurrency.post(); });
+    platform::guarded([this] { dm_->taCurrency.post(); });
 }
 
 // Killed or stopped and started again between two lookups: the second one

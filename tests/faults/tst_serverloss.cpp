@@ -3,8 +3,8 @@
 // stays usable, and its own timers bring both connections back; nothing
 // committed to the price database is lost on the way.
 
-#include "app/ErrorHandler.h"
-#include "app/Markup.h"
+#include "platform/ErrorHandler.h"
+#include "data/Settings.h"
 #include "data/TdmMain.h"
 #include "lookup/TfmMain.h"
 #include "platform/Dialogs.h"
@@ -98,11 +98,11 @@ void TestServerLoss::init()
     dbs_->addCurrency({QStringLiteral("EUR"), 98.5});
     // The files go to the server: this process lets go of them.
     dbs_->disconnectAll();
-    app::markup() = {1.0f, 1.0f, 1.0f};
+    data::markup() = {1.0f, 1.0f, 1.0f};
     PRIVATE_SERVER_START(server_);
-    platform::IniFile ini(app::settingsPath());
-    ini.writeString(app::kSectionPaths, QStringLiteral("AEDir"), server_.databaseName(dbs_->enterprisePath()));
-    ini.writeString(app::kSectionPaths, QStringLiteral("VaderIzar"), server_.databaseName(dbs_->pricePath()));
+    platform::IniFile ini(data::settingsPath());
+    ini.writeString(data::kSectionPaths, QStringLiteral("AEDir"), server_.databaseName(dbs_->enterprisePath()));
+    ini.writeString(data::kSectionPaths, QStringLiteral("VaderIzar"), server_.databaseName(dbs_->pricePath()));
 }
 
 void TestServerLoss::cleanup()
@@ -121,7 +121,7 @@ std::unique_ptr<TfmMain> TestServerLoss::startProgram(DialogRecorder& rec)
 {
     dm_ = std::make_unique<data::TdmMain>();
     bool carryOn = true;
-    app::guarded([&] { carryOn = dm_->DataModuleCreate(); });
+    platform::guarded([&] { carryOn = dm_->DataModuleCreate(platform::desktopPrompts()); });
     if (!carryOn)
         return nullptr;
     auto w = std::make_unique<TfmMain>(*dm_);

@@ -20,8 +20,8 @@
 // the sanitized build runs fewer, and there checks the handles only, since
 // the sanitizer's allocator keeps freed memory in quarantine on purpose.
 
-#include "app/ErrorHandler.h"
-#include "app/Markup.h"
+#include "platform/ErrorHandler.h"
+#include "data/Settings.h"
 #include "data/TdmMain.h"
 #include "db/DemoData.h"
 #include "lookup/TfmMain.h"
@@ -200,7 +200,7 @@ void TestSoak::lookupOne(lookup::TfmMain& w, int i)
     // movements looked at.
     if (i % 97 == 0)
         movesDue_ = true;
-    if (movesDue_ && w.CurrentPartID != 0 && !w.stOst->text().isEmpty()) {
+    if (movesDue_ && w.CurrentPartID() != 0 && !w.stOst->text().isEmpty()) {
         movesDue_ = false;
         QTimer::singleShot(0, &w, [this] {
             if (auto* moves = qobject_cast<windows::TfmMoves*>(QApplication::activeModalWidget())) {
@@ -214,7 +214,7 @@ void TestSoak::lookupOne(lookup::TfmMain& w, int i)
 
 void TestSoak::day(data::TdmMain& dm, int total, const std::function<void(int)>& between)
 {
-    app::markup() = {1.1f, 1.2f, 1.3f};
+    data::markup() = {1.1f, 1.2f, 1.3f};
     lookup::TfmMain w(dm);
     for (QTimer* t : {&w.Timer1, &w.Timer2, &w.Timer3, &w.UpdateTimer})
         t->stop();
@@ -271,7 +271,7 @@ void TestSoak::aLongDayDoesNotGrow()
     data::TdmMain dm;
     dm.ibdAE.setDatabaseName(dbs_->enterprisePath());
     dm.dbMain.setDatabaseName(dbs_->pricePath());
-    dm.connectAtStart();
+    dm.connectAtStart(platform::desktopPrompts());
     day(dm, lookupsWanted("ORVADO_SOAK_LOOKUPS", 20000), [](int) {});
 }
 
@@ -286,7 +286,7 @@ void TestSoak::aDayOfServerRestartsDoesNotGrow()
     data::TdmMain dm;
     dm.ibdAE.setDatabaseName(server.databaseName(dbs_->enterprisePath() + QStringLiteral(".served")));
     dm.dbMain.setDatabaseName(server.databaseName(dbs_->pricePath() + QStringLiteral(".served")));
-    dm.connectAtStart();
+    dm.connectAtStart(platform::desktopPrompts());
     QVERIFY(dm.ibdAE.connected() && dm.dbMain.connected());
     int restarts = 0;
     day(dm, lookupsWanted("ORVADO_SOAK_SERVER_LOOKUPS", 3000), [&](int done) {

@@ -1,6 +1,6 @@
 // The main window driven as a salesperson drives it, on real databases.
 
-#include "app/Markup.h"
+#include "data/Settings.h"
 #include "data/TdmMain.h"
 #include "lookup/TfmMain.h"
 #include "lookup/TfmSearchLog.h"
@@ -93,7 +93,7 @@ private slots:
         t->addLine(testdb::income(noOe, 5, 2, d1));
         t->addLine(testdb::output(noOe, 5, 3, d2));
         t->addCurrency({"EUR", 41.5});
-        app::markup() = {1.2f, 1.25f, 1.0f};
+        data::markup() = {1.2f, 1.25f, 1.0f};
         w = std::make_unique<TfmMain>(t->dm());
         w->Timer1.stop();
         w->Timer2.stop();
@@ -137,7 +137,7 @@ private slots:
         // The cross list ends on W712, which becomes the current part.
         QCOMPARE(visibleGrid(*w), w->dgCross);
         QCOMPARE(w->dgCross->model()->rowCount(), 2);
-        QCOMPARE(w->CurrentPartID, mann);
+        QCOMPARE(w->CurrentPartID(), mann);
         QCOMPARE(w->panelText(4), QStringLiteral("Фильтр масляный Mann"));
         QCOMPARE(historyBytes(*t), QByteArray("09.12.2026 14:30:05 0986452044\r\n"));
         QVERIFY(w->UpdateTimer.isActive());
@@ -197,7 +197,7 @@ private slots:
         search(QStringLiteral(" ZZZ"));
         QCOMPARE(visibleGrid(*w), w->dgSearchParts);
         QCOMPARE(w->dgSearchParts->model()->rowCount(), 0);
-        QCOMPARE(w->CurrentPartID, 0);
+        QCOMPARE(w->CurrentPartID(), 0);
         QCOMPARE(historyBytes(*t), QByteArray("09.12.2026 14:30:05  ZZZ\r\n"));
     }
 
@@ -210,7 +210,7 @@ private slots:
         QCOMPARE(w->pcTabs->currentWidget(), w->tsFindNum);
         QCOMPARE(w->dgSearchParts->model()->rowCount(), 1);
         QVERIFY(w->stOst->text().isEmpty());
-        QCOMPARE(w->CurrentPartID, mann); // the last row of its cross list
+        QCOMPARE(w->CurrentPartID(), mann); // the last row of its cross list
         // Toggling back shows what the cross list holds, without a query.
         w->cbWildSearch->click();
         QCOMPARE(visibleGrid(*w), w->dgCross);
@@ -438,7 +438,7 @@ private slots:
     void movesNeedsAStockFigureAndStatusBarToggles()
     {
         search(QStringLiteral("OC"));
-        QVERIFY(w->CurrentPartID != 0);
+        QVERIFY(w->CurrentPartID() != 0);
         w->sbMovesClick(); // no stock figure: no window, returns at once
         QVERIFY(w->UpdateTimer.isActive());
 

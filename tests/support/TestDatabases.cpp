@@ -1,6 +1,6 @@
 #include "tests/support/TestDatabases.h"
 
-#include "app/Markup.h"
+#include "data/Settings.h"
 #include "data/TdmMain.h"
 #include "data/firebird/Database.h"
 #include "data/firebird/Error.h"
@@ -272,9 +272,9 @@ std::vector<fb::Value> TestDatabases::column(Db which, const QString& select)
 
 QString TestDatabases::writeSettings()
 {
-    platform::IniFile ini(app::settingsPath());
-    ini.writeString(app::kSectionPaths, QStringLiteral("AEDir"), enterprisePath());
-    ini.writeString(app::kSectionPaths, QStringLiteral("VaderIzar"), pricePath());
+    platform::IniFile ini(data::settingsPath());
+    ini.writeString(data::kSectionPaths, QStringLiteral("AEDir"), enterprisePath());
+    ini.writeString(data::kSectionPaths, QStringLiteral("VaderIzar"), pricePath());
     return ini.path();
 }
 

@@ -1,4 +1,5 @@
 #include "data/TdmMain.h"
+#include "lookup/PartLookup.h"
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"
 #include "tests/support/TestDatabases.h"
@@ -16,6 +17,7 @@ class TestTfmCrossList : public QObject {
     Q_OBJECT
 
     std::unique_ptr<testdb::TestDatabases> tdb_;
+    std::unique_ptr<lookup::PartLookup> lookup_;
     QStringList searched_;
 
     data::TdmMain& dm() { return tdb_->dm(); }
@@ -26,17 +28,19 @@ class TestTfmCrossList : public QObject {
             return true;
         };
     }
-    // Runs the part list as the number search does and puts its cursor on the part.
-    void partListOn(const QString& code)
+    // Runs the part list as the number search does, puts its cursor on the
+    // part, and hands over its remark as the main window does.
+    QString remarkOn(const QString& code)
     {
-        fb::Query& q = dm().ibqGetPartID;
-        q.close();
-        q.setParam(QStringLiteral("Num"), QStringLiteral("%"));
-        q.open();
-        for (q.first(); q.hasRow(); q.next())
-            if (q.field(QStringLiteral("MANUFACTURECODE")).asString() == code)
-                return;
-        QFAIL("part not in the list");
+        lookup_ = std::make_unique<lookup::PartLookup>(dm());
+        lookup_->FindParts(QString());
+        const lookup::PartList& parts = lookup_->view().parts;
+        for (int r = 0; r < parts.count(); ++r)
+            if (parts.rows->at(size_t(r)).manufactureCode == code)
+                lookup_->moveParts(r);
+        if (!parts.hasRow() || parts.cursorRow().manufactureCode != code)
+            qWarning("part %s not in the list", qPrintable(code));
+        return lookup_->partsCursorRemark();
     }
     static QStringList entries(const TfmCrossList& w)
     {
@@ -90,8 +94,7 @@ private slots:
     {
         QFETCH(QString, code);
         QFETCH(QStringList, expected);
-        partListOn(code);
-        TfmCrossList w(dm(), searcher());
+        TfmCrossList w(remarkOn(code), searcher());
         QCOMPARE(entries(w), expected);
         QVERIFY(w.lbCross->selectedItems().isEmpty());
     }
@@ -99,9 +102,9 @@ private slots:
     // A closed part list (as after the periodic refresh) reads as no remark.
     void closedPartListGivesEmptyList()
     {
-        partListOn("A-100");
-        dm().ibqGetPartID.close();
-        TfmCrossList w(dm(), searcher());
+        remarkOn("A-100");
+        lookup_->connectionsClosed();
+        TfmCrossList w(lookup_->partsCursorRemark(), searcher());
         QCOMPARE(w.lbCross->count(), 0);
     }
 
@@ -118,8 +121,7 @@ private slots:
     {
         QFETCH(int, entry);
         QFETCH(QString, sent);
-        partListOn("A-100");
-        TfmCrossList w(dm(), [&](const QString& n) {
+        TfmCrossList w(remarkOn("A-100"), [&](const QString& n) {
             [&] { QVERIFY(w.isVisible()); }();
             searched_ << n;
             return true;
@@ -132,8 +134,7 @@ private slots:
     // leaves the list open for another entry.
     void failedSearchKeepsTheWindowOpen()
     {
-        partListOn("A-100");
-        TfmCrossList w(dm(), [&](const QString& n) {
+        TfmCrossList w(remarkOn("A-100"), [&](const QString& n) {
             searched_ << n;
             return false;
         });
@@ -150,8 +151,7 @@ private slots:
     // menu's copy takes the entry the user had picked.
     void rightClickSelectsNothing()
     {
-        partListOn("B-200");
-        TfmCrossList w(dm(), searcher());
+        TfmCrossList w(remarkOn("B-200"), searcher());
         w.show();
         auto centre = [&](int row) { return w.lbCross->visualItemRect(w.lbCross->item(row)).center(); };
         QTest::mouseClick(w.lbCross->viewport(), Qt::RightButton, {}, centre(1));
@@ -165,8 +165,7 @@ private slots:
 
     void copyPutsTheEntryOnTheClipboard()
     {
-        partListOn("B-200");
-        TfmCrossList w(dm(), searcher());
+        TfmCrossList w(remarkOn("B-200"), searcher());
         w.lbCross->item(1)->setSelected(true);
         w.N1->trigger();
         QCOMPARE(platform::clipboardText(), QStringLiteral("222"));
@@ -180,8 +179,7 @@ private slots:
         platform::DialogRecorder rec;
         platform::setClipboardText(QStringLiteral("before"));
         for (const QString& code : {QStringLiteral("B-200"), QStringLiteral("C-300")}) {
-            partListOn(code);
-            TfmCrossList w(dm(), searcher());
+            TfmCrossList w(remarkOn(code), searcher());
             const int r = execWith(w, [&]() {
                 w.lbCross->setFocus(); // focus gives a current row, not a selection
                 w.N1->trigger();

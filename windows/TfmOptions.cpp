@@ -1,7 +1,7 @@
-#include "app/TfmOptions.h"
+#include "windows/TfmOptions.h"
 
-#include "app/ErrorHandler.h"
-#include "app/Markup.h"
+#include "platform/ErrorHandler.h"
+#include "data/Settings.h"
 #include "platform/Dialogs.h"
 #include "platform/Failure.h"
 #include "platform/FileWrite.h"
@@ -9,20 +9,19 @@
 #include "platform/IniFile.h"
 #include "platform/NumberText.h"
 #include "platform/Regional.h"
+#include "platform/WindowPlace.h"
 
 #include <QFile>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-namespace app {
+namespace windows {
 
 const QString kBadMarkup = QStringLiteral("Данные, введенные в поля наценки некорректны!!!\rИсправьте наценки");
 
@@ -50,12 +49,6 @@ QString writeFailureReason(const QString& path)
     }
     probe.cancelWriting();
     return QStringLiteral("файл недоступен для записи");
-}
-
-void centreOnScreen(QWidget* w)
-{
-    if (QScreen* s = QGuiApplication::primaryScreen())
-        w->move(s->availableGeometry().center() - w->rect().center());
 }
 
 } // namespace
@@ -102,24 +95,24 @@ TfmOptions::TfmOptions(QWidget* parent) : QDialog(parent)
 
     connect(bbClose, &QPushButton::clicked, this, [this]() { close(); });
 
-    centreOnScreen(this);
-    guarded([this]() { FormCreate(); });
+    platform::placeWindow(this);
+    platform::guarded([this]() { FormCreate(); });
 }
 
 void TfmOptions::FormCreate()
 {
-    const platform::IniFile ini(settingsPath());
+    const platform::IniFile ini(data::settingsPath());
     const QChar sep = platform::Regional::current().decimalSeparator;
-    edOtherRate->setText(platform::formatGeneral(ini.readFloat(kSectionCharges, kOther, 1, sep), sep));
-    edOptRate->setText(platform::formatGeneral(ini.readFloat(kSectionCharges, kOpt, 1, sep), sep));
-    edRoznRate->setText(platform::formatGeneral(ini.readFloat(kSectionCharges, kRozn, 1, sep), sep));
+    edOtherRate->setText(platform::formatGeneral(ini.readFloat(data::kSectionCharges, kOther, 1, sep), sep));
+    edOptRate->setText(platform::formatGeneral(ini.readFloat(data::kSectionCharges, kOpt, 1, sep), sep));
+    edRoznRate->setText(platform::formatGeneral(ini.readFloat(data::kSectionCharges, kRozn, 1, sep), sep));
 }
 
 bool TfmOptions::FormClose()
 {
     bool mayClose = false;
-    guarded([this, &mayClose]() {
-        platform::IniFile ini(settingsPath());
+    platform::guarded([this, &mayClose]() {
+        platform::IniFile ini(data::settingsPath());
         const QChar sep = platform::Regional::current().decimalSeparator;
         const std::pair<QLineEdit*, QString> fields[] = {{edOtherRate, kOther}, {edOptRate, kOpt}, {edRoznRate, kRozn}};
 
@@ -131,7 +124,7 @@ bool TfmOptions::FormClose()
                 return;
             }
             try {
-                ini.writeFloat(kSectionCharges, key, v, sep);
+                ini.writeFloat(data::kSectionCharges, key, v, sep);
             } catch (const platform::Failure&) {
                 // An unwritable file would otherwise hold the window open for good.
                 mayClose = platform::confirm(QStringLiteral("Не удалось записать файл настроек\r%1\r%2\r\r"
@@ -150,7 +143,7 @@ bool TfmOptions::FormClose()
                 return;
             }
         }
-        MarkupFactors& m = markup();
+        data::MarkupFactors& m = data::markup();
         m.other = platform::toSingle(v[0]);
         m.opt = platform::toSingle(v[1]);
         m.rozn = platform::toSingle(v[2]);
@@ -166,4 +159,4 @@ void TfmOptions::done(int r)
     QDialog::done(r);
 }
 
-} // namespace app
+} // namespace windows

@@ -1,5 +1,5 @@
 #include "data/TdmMain.h"
-#include "data/TfmCurrency.h"
+#include "windows/TfmCurrency.h"
 #include "platform/Dialogs.h"
 #include "tests/support/TestDatabases.h"
 
@@ -11,7 +11,7 @@
 #include <QtTest>
 
 using data::CurrencyTable;
-using data::TfmCurrency;
+using windows::TfmCurrency;
 using testdb::Db;
 
 class TestTfmCurrency : public QObject {

@@ -1,190 +1,30 @@
-#include "data/TfmCurrency.h"
+#include "windows/TfmCurrency.h"
 
-#include "app/ErrorHandler.h"
+#include "platform/ErrorHandler.h"
 #include "data/TdmMain.h"
 #include "platform/Dialogs.h"
 #include "platform/FormFont.h"
 #include "platform/NumberText.h"
 #include "platform/Regional.h"
+#include "platform/WindowPlace.h"
 
 #include <QEvent>
 #include <QFont>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QScreen>
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
-namespace data {
-
-namespace {
-
-bool blankName(const fb::Value& v)
-{
-    if (fb::isNull(v))
-        return true;
-    auto s = std::get_if<QString>(&v);
-    return s && s->isEmpty();
-}
-
-QString cellText(const fb::Value& v)
-{
-    if (auto s = std::get_if<QString>(&v))
-        return *s;
-    if (auto d = std::get_if<double>(&v))
-        return platform::formatGeneral(*d, platform::Regional::current().decimalSeparator);
-    if (auto i = std::get_if<qint32>(&v))
-        return QString::number(*i);
-    return {};
-}
-
-} // namespace
-
-// ---- CurrencyModel ---------------------------------------------------------
-
-CurrencyModel::CurrencyModel(CurrencyTable& table, QObject* parent) : QAbstractTableModel(parent), table_(table)
-{
-    rows_ = table_.rowCount();
-    connect(&table_, &CurrencyTable::changed, this, &CurrencyModel::follow);
-    connect(&table_.select, &fb::Query::rowsChanged, this, &CurrencyModel::follow);
-    connect(&table_.select, &fb::Query::currentRowChanged, this, [this]() {
-        if (rows_ > 0)
-            emit headerDataChanged(Qt::Vertical, 0, rows_ - 1);
-    });
-}
-
-void CurrencyModel::follow()
-{
-    // A changed row count needs a reset; a changed value only a repaint, so
-    // that an open cell editor survives it.
-    if (table_.rowCount() != rows_) {
-        beginResetModel();
-        rows_ = table_.rowCount();
-        endResetModel();
-        return;
-    }
-    if (rows_ > 0) {
-        emit dataChanged(index(0, 0), index(rows_ - 1, 1));
-        emit headerDataChanged(Qt::Vertical, 0, rows_ - 1);
-    }
-}
-
-int CurrencyModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : rows_;
-}
-
-int CurrencyModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : 2;
-}
-
-QVariant CurrencyModel::data(const QModelIndex& index, int role) const
-{
-    if (!index.isValid() || index.row() >= table_.rowCount())
-        return {};
-    if (role == Qt::DisplayRole || role == Qt::EditRole)
-        return cellText(table_.value(index.row(), index.column()));
-    if (role == Qt::TextAlignmentRole && index.column() == CurrencyTable::kRate)
-        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
-    return {};
-}
-
-bool CurrencyModel::setData(const QModelIndex& index, const QVariant& value, int role)
-{
-    if (!index.isValid() || role != Qt::EditRole)
-        return false;
-    const QString text = value.toString();
-    if (data(index, Qt::EditRole).toString() == text)
-        return false; // the editor closed unchanged: no edit begins
-    fb::Value v;
-    if (index.column() == CurrencyTable::kName) {
-        v = text;
-    } else if (!text.trimmed().isEmpty()) {
-        double d = 0;
-        if (!platform::parseDecimal(text, platform::Regional::current().decimalSeparator, &d)) {
-            emit badRate(index, text);
-            return false;
-        }
-        v = d;
-    }
-    bool done = false;
-    app::guarded([&]() {
-        // A row left in editing is stored before another row's edit begins.
-        if (table_.state() != CurrencyTable::State::Browse && table_.editRow() != index.row())
-            table_.post();
-        table_.moveTo(index.row());
-        table_.setValue(index.column(), v);
-        done = true;
-    });
-    return done;
-}
-
-QVariant CurrencyModel::headerData(int section, Qt::Orientation o, int role) const
-{
-    if (o == Qt::Vertical) {
-        if (role != Qt::DisplayRole || section != table_.currentRow())
-            return role == Qt::DisplayRole ? QString() : QVariant();
-        switch (table_.state()) {
-        case CurrencyTable::State::Insert: return QStringLiteral("*");
-        case CurrencyTable::State::Edit: return QStringLiteral("I");
-        case CurrencyTable::State::Browse: return QStringLiteral("►");
-        }
-        return {};
-    }
-    if (section < 0 || section > 1)
-        return {};
-    if (role == Qt::DisplayRole)
-        return table_.select.columns().at(static_cast<size_t>(section)).label;
-    return {};
-}
-
-Qt::ItemFlags CurrencyModel::flags(const QModelIndex& index) const
-{
-    Qt::ItemFlags f = QAbstractTableModel::flags(index);
-    if (index.isValid() && table_.isOpen())
-        f |= Qt::ItemIsEditable;
-    return f;
-}
-
-// ---- CurrencyDelegate ------------------------------------------------------
-
-QWidget* CurrencyDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
-                                        const QModelIndex& index) const
-{
-    QWidget* w = QStyledItemDelegate::createEditor(parent, option, index);
-    if (auto* line = qobject_cast<QLineEdit*>(w); line && index.column() == CurrencyTable::kName)
-        line->setMaxLength(10); // the column's width in the database
-    editor_ = w;
-    return w;
-}
-
-void CurrencyDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const
-{
-    auto* line = qobject_cast<QLineEdit*>(editor);
-    if (line && restoreIndex_.isValid() && restoreIndex_ == index) {
-        line->setText(restoreText_);
-        restoreIndex_ = QPersistentModelIndex();
-        return;
-    }
-    QStyledItemDelegate::setEditorData(editor, index);
-}
-
-void CurrencyDelegate::restoreText(const QModelIndex& index, const QString& text)
-{
-    restoreIndex_ = index;
-    restoreText_ = text;
-}
+namespace windows {
 
 // ---- TfmCurrency -----------------------------------------------------------
 
-TfmCurrency::TfmCurrency(TdmMain& dm, QWidget* parent) : QDialog(parent), table_(dm.taCurrency)
+TfmCurrency::TfmCurrency(data::TdmMain& dm, QWidget* parent) : QDialog(parent), table_(dm.taCurrency)
 {
     setWindowTitle(QStringLiteral("Курс валют"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -205,9 +45,9 @@ TfmCurrency::TfmCurrency(TdmMain& dm, QWidget* parent) : QDialog(parent), table_
     dgCurrency->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     dgCurrency->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     dgCurrency->verticalHeader()->setMinimumWidth(14);
-    dgCurrency->setColumnWidth(CurrencyTable::kName, 155);
+    dgCurrency->setColumnWidth(data::CurrencyTable::kName, 155);
     // A number column's own width: ten characters.
-    dgCurrency->setColumnWidth(CurrencyTable::kRate, fontMetrics().averageCharWidth() * 10 + 4);
+    dgCurrency->setColumnWidth(data::CurrencyTable::kRate, fontMetrics().averageCharWidth() * 10 + 4);
     dgCurrency->installEventFilter(this);
     QFont titles = QDialog::font();
     titles.setBold(true);
@@ -248,17 +88,27 @@ TfmCurrency::TfmCurrency(TdmMain& dm, QWidget* parent) : QDialog(parent), table_
             [this](const QModelIndex& cur, const QModelIndex& prev) { gridRowChanged(cur.row(), prev.row()); });
     connect(dsCurrency, &QAbstractItemModel::modelReset, this, [this]() { showRow(table_.currentRow()); });
     connect(&table_.select, &fb::Query::currentRowChanged, this, [this](int row) { showRow(row); });
-    connect(&table_, &CurrencyTable::changed, this, &TfmCurrency::updateButtons);
+    connect(&table_, &data::CurrencyTable::changed, this, &TfmCurrency::updateButtons);
     connect(dsCurrency, &CurrencyModel::badRate, this, [this](const QModelIndex& index, const QString& text) {
         rejectedIndex_ = index;
         rejectedText_ = text;
-        QTimer::singleShot(0, this, app::guard([this]() { reportBadRate(); }));
+        QTimer::singleShot(0, this, platform::guard([this]() { reportBadRate(); }));
     });
 
-    if (QScreen* s = QGuiApplication::primaryScreen())
-        move(s->availableGeometry().center() - rect().center());
+    connect(this, &QDialog::finished, this, &TfmCurrency::FormClose);
+
+    platform::placeWindow(this);
     showRow(table_.currentRow());
     updateButtons();
+}
+
+void TfmCurrency::FormClose()
+{
+    table_.disconnect(this);
+    table_.select.disconnect(this);
+    table_.disconnect(dsCurrency);
+    table_.select.disconnect(dsCurrency);
+    dgCurrency->setModel(nullptr);
 }
 
 void TfmCurrency::showRow(int row, int column)
@@ -277,10 +127,10 @@ void TfmCurrency::showRow(int row, int column)
 
 bool TfmCurrency::insertedUntouched() const
 {
-    if (table_.state() != CurrencyTable::State::Insert)
+    if (table_.state() != data::CurrencyTable::State::Insert)
         return false;
     const int r = table_.editRow();
-    return blankName(table_.value(r, CurrencyTable::kName)) && fb::isNull(table_.value(r, CurrencyTable::kRate));
+    return blankName(table_.value(r, data::CurrencyTable::kName)) && fb::isNull(table_.value(r, data::CurrencyTable::kRate));
 }
 
 void TfmCurrency::gridRowChanged(int row, int previous)
@@ -290,11 +140,11 @@ void TfmCurrency::gridRowChanged(int row, int previous)
         return;
     if (rejectedIndex_.isValid())
         return; // the refused rate is reported and its row shown again
-    if (table_.state() != CurrencyTable::State::Browse && row != table_.editRow()) {
+    if (table_.state() != data::CurrencyTable::State::Browse && row != table_.editRow()) {
         // Storing the row may show an error box: not from inside the view's
         // own selection change.
         const int editRow = table_.editRow();
-        QTimer::singleShot(0, this, app::guard([this, editRow, row]() { leaveRow(editRow, row); }));
+        QTimer::singleShot(0, this, platform::guard([this, editRow, row]() { leaveRow(editRow, row); }));
         return;
     }
     table_.moveTo(row);
@@ -302,7 +152,7 @@ void TfmCurrency::gridRowChanged(int row, int previous)
 
 void TfmCurrency::leaveRow(int editRow, int target)
 {
-    if (table_.state() == CurrencyTable::State::Browse || table_.editRow() != editRow) {
+    if (table_.state() == data::CurrencyTable::State::Browse || table_.editRow() != editRow) {
         table_.moveTo(target);
         return;
     }
@@ -359,7 +209,7 @@ void TfmCurrency::editCurrentCell()
 
 void TfmCurrency::dnCurrencyClick(int button)
 {
-    app::guarded([this, button]() {
+    platform::guarded([this, button]() {
         if (button == nbCancel) {
             closeEditorWithoutCommit();
             table_.cancel();
@@ -368,7 +218,7 @@ void TfmCurrency::dnCurrencyClick(int button)
         commitEditor();
         if (rejectedIndex_.isValid())
             return;
-        const bool editing = table_.state() != CurrencyTable::State::Browse;
+        const bool editing = table_.state() != data::CurrencyTable::State::Browse;
         const int row = table_.currentRow();
         const int last = table_.rowCount() - 1;
         auto go = [&](int target) {
@@ -385,7 +235,7 @@ void TfmCurrency::dnCurrencyClick(int button)
         case nbLast: go(last); break;
         case nbInsert:
             table_.insert(std::max(row, 0));
-            showRow(table_.editRow(), CurrencyTable::kName);
+            showRow(table_.editRow(), data::CurrencyTable::kName);
             editCurrentCell();
             break;
         case nbDelete:
@@ -423,14 +273,14 @@ bool TfmCurrency::eventFilter(QObject* watched, QEvent* event)
         commitEditor();
         if (!rejectedIndex_.isValid() && !insertedUntouched()) {
             const int column = std::max(dgCurrency->currentIndex().column(), 0);
-            app::guarded([this, column]() {
+            platform::guarded([this, column]() {
                 table_.insert(table_.rowCount());
                 showRow(table_.editRow(), column);
             });
         }
         return true;
     }
-    if (key->key() == Qt::Key_Escape && table_.state() != CurrencyTable::State::Browse) {
+    if (key->key() == Qt::Key_Escape && table_.state() != data::CurrencyTable::State::Browse) {
         dnCurrencyClick(nbCancel);
         return true;
     }
@@ -448,7 +298,7 @@ bool TfmCurrency::eventFilter(QObject* watched, QEvent* event)
 void TfmCurrency::updateButtons()
 {
     const bool open = table_.isOpen();
-    const bool editing = table_.state() != CurrencyTable::State::Browse;
+    const bool editing = table_.state() != data::CurrencyTable::State::Browse;
     const bool rows = table_.rowCount() > 0;
     for (int b : {nbFirst, nbPrior, nbNext, nbLast})
         navButtons[b]->setEnabled(open && rows);
@@ -460,4 +310,4 @@ void TfmCurrency::updateButtons()
     navButtons[nbRefresh]->setEnabled(open);
 }
 
-} // namespace data
+} // namespace windows

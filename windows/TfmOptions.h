@@ -9,7 +9,7 @@ class QPushButton;
 class QTabWidget;
 class QWidget;
 
-namespace app {
+namespace windows {
 
 // Message when a markup text does not parse.
 extern const QString kBadMarkup;
@@ -42,4 +42,4 @@ public:
     void done(int r) override;
 };
 
-} // namespace app
+} // namespace windows

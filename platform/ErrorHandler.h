@@ -4,7 +4,7 @@
 
 class QString;
 
-namespace app {
+namespace platform {
 
 // The default error handler: every handler, timer tick and menu command runs
 // inside it. A failure ends the handler at the failing step, its text is shown
@@ -22,4 +22,4 @@ auto guard(F f)
     return [f]() { guarded(f); };
 }
 
-} // namespace app
+} // namespace platform

@@ -1,8 +1,8 @@
-#include "app/Markup.h"
+#include "data/Settings.h"
 
 #include "platform/Desktop.h"
 
-namespace app {
+namespace data {
 
 MarkupFactors& markup()
 {
@@ -15,4 +15,4 @@ QString settingsPath()
     return platform::exeWithExtension(QStringLiteral(".INI"));
 }
 
-} // namespace app
+} // namespace data

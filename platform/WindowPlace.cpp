@@ -1,16 +1,15 @@
-#pragma once
+#include "platform/WindowPlace.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 
-namespace windows {
+namespace platform {
 
-// Opens the window in the middle of the desktop rather than over its opener.
-inline void centreOnScreen(QWidget* w)
+void placeWindow(QWidget* w)
 {
     if (QScreen* s = QGuiApplication::primaryScreen())
         w->move(s->availableGeometry().center() - w->rect().center());
 }
 
-} // namespace windows
+} // namespace platform

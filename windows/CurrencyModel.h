@@ -3,24 +3,17 @@
 #include "data/CurrencyTable.h"
 
 #include <QAbstractTableModel>
-#include <QDialog>
 #include <QPointer>
 #include <QStyledItemDelegate>
 
-class QFrame;
-class QTableView;
-class QToolButton;
-
-namespace data {
-
-class TdmMain;
+namespace windows {
 
 // The currency table as an editable grid model: the row being edited shows
 // its edit buffer, typing into a cell puts the value into that buffer.
 class CurrencyModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit CurrencyModel(CurrencyTable& table, QObject* parent = nullptr);
+    explicit CurrencyModel(data::CurrencyTable& table, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -29,7 +22,7 @@ public:
     QVariant headerData(int section, Qt::Orientation o, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    CurrencyTable& table() const { return table_; }
+    data::CurrencyTable& table() const { return table_; }
 
 signals:
     // A rate typed as text that is not a number; nothing was stored.
@@ -38,7 +31,7 @@ signals:
 private:
     void follow();
 
-    CurrencyTable& table_;
+    data::CurrencyTable& table_;
     int rows_ = 0;
 };
 
@@ -59,45 +52,7 @@ private:
     mutable QString restoreText_;
 };
 
-// The currency window: the price database's currency table in a grid with a
-// record navigator.
-class TfmCurrency : public QDialog {
-    Q_OBJECT
-public:
-    enum NavButton { nbFirst, nbPrior, nbNext, nbLast, nbInsert, nbDelete, nbEdit, nbPost, nbCancel, nbRefresh };
+// An empty name: a row nobody typed a name into.
+bool blankName(const fb::Value& v);
 
-    explicit TfmCurrency(TdmMain& dm, QWidget* parent = nullptr);
-
-    QTableView* dgCurrency;
-    CurrencyModel* dsCurrency;
-    CurrencyDelegate* delegate;
-    QFrame* dnCurrency;
-    QToolButton* navButtons[10];
-
-    QToolButton* button(NavButton b) const { return navButtons[b]; }
-
-public slots:
-    void dnCurrencyClick(int button);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void commitEditor();
-    void closeEditorWithoutCommit();
-    void gridRowChanged(int row, int previous);
-    void leaveRow(int editRow, int target);
-    void showRow(int row, int column = -1);
-    bool insertedUntouched() const;
-    void updateButtons();
-    void editCurrentCell();
-
-    void reportBadRate();
-
-    CurrencyTable& table_;
-    bool syncing_ = false;
-    QPersistentModelIndex rejectedIndex_; // a rate refused, not reported yet
-    QString rejectedText_;
-};
-
-} // namespace data
+} // namespace windows

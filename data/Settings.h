@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace app {
+namespace data {
 
 // The three markup factors, held in single precision for the whole process:
 // whatever the settings file says, a price is multiplied by the rounded value.
@@ -20,4 +20,4 @@ QString settingsPath();
 inline const QString kSectionPaths = QStringLiteral("Paths");
 inline const QString kSectionCharges = QStringLiteral("Charges");
 
-} // namespace app
+} // namespace data

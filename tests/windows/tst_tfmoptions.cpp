@@ -1,5 +1,5 @@
-#include "app/Markup.h"
-#include "app/TfmOptions.h"
+#include "data/Settings.h"
+#include "windows/TfmOptions.h"
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
@@ -13,7 +13,7 @@
 #include <QTimer>
 #include <QtTest>
 
-using app::TfmOptions;
+using windows::TfmOptions;
 
 class TestTfmOptions : public QObject {
     Q_OBJECT
@@ -24,7 +24,7 @@ class TestTfmOptions : public QObject {
     {
         return platform::IniFile(ini()).readString(QStringLiteral("Charges"), name, QStringLiteral("<none>"));
     }
-    static void setFactors(float v) { app::markup() = {v, v, v}; }
+    static void setFactors(float v) { data::markup() = {v, v, v}; }
 
 private slots:
     void initTestCase()
@@ -89,8 +89,8 @@ private slots:
         QVERIFY(rec.boxes.isEmpty());
         QVERIFY(!w.isVisible());
         QCOMPARE(key(QStringLiteral("OptRate")), stored);
-        QCOMPARE(app::markup().opt, platform::toSingle(factor));
-        QCOMPARE(app::markup().other, 1.0f);
+        QCOMPARE(data::markup().opt, platform::toSingle(factor));
+        QCOMPARE(data::markup().other, 1.0f);
     }
 
     // A bad text stops the save at its field: the keys before it are written,
@@ -116,14 +116,14 @@ private slots:
         w.edOptRate->setText(opt);
         w.edRoznRate->setText(rozn);
         w.close(); // the close box
-        QCOMPARE(rec.texts(platform::BoxKind::Plain), QStringList{app::kBadMarkup});
+        QCOMPARE(rec.texts(platform::BoxKind::Plain), QStringList{windows::kBadMarkup});
         QVERIFY(w.isVisible());
         QCOMPARE(w.edOptRate->text(), opt);
         for (const QString& k : {QStringLiteral("OtherRate"), QStringLiteral("OptRate"), QStringLiteral("RoznRate")})
             QCOMPARE(key(k) != QStringLiteral("<none>"), written.contains(k));
-        QCOMPARE(app::markup().other, 2.0f);
-        QCOMPARE(app::markup().opt, 2.0f);
-        QCOMPARE(app::markup().rozn, 2.0f);
+        QCOMPARE(data::markup().other, 2.0f);
+        QCOMPARE(data::markup().opt, 2.0f);
+        QCOMPARE(data::markup().rozn, 2.0f);
 
         // Corrected, the next close writes and sets all three.
         rec.clear();
@@ -133,8 +133,8 @@ private slots:
         QVERIFY(rec.boxes.isEmpty());
         QVERIFY(!w.isVisible());
         QCOMPARE(key(QStringLiteral("RoznRate")), QStringLiteral("1,3"));
-        QCOMPARE(app::markup().other, platform::toSingle(1.1));
-        QCOMPARE(app::markup().rozn, platform::toSingle(1.3));
+        QCOMPARE(data::markup().other, platform::toSingle(1.1));
+        QCOMPARE(data::markup().rozn, platform::toSingle(1.3));
     }
 
     // Escape goes through the same save as the close box.
@@ -146,7 +146,7 @@ private slots:
         w.edRoznRate->setText(QStringLiteral("x"));
         QTest::keyClick(&w, Qt::Key_Escape);
         QVERIFY(w.isVisible());
-        QCOMPARE(rec.texts(), QStringList{app::kBadMarkup});
+        QCOMPARE(rec.texts(), QStringList{windows::kBadMarkup});
     }
 
     // A settings file that cannot be written gets its own message, and the
@@ -166,13 +166,13 @@ private slots:
         QCOMPARE(rec.boxes.size(), 1);
         QCOMPARE(rec.boxes[0].kind, platform::BoxKind::Confirm);
         QVERIFY(rec.boxes[0].text.contains(ini()));
-        QVERIFY(!rec.texts().contains(app::kBadMarkup));
+        QVERIFY(!rec.texts().contains(windows::kBadMarkup));
 
         rec.clear();
         rec.confirmAnswer = true;
         w.close();
         QVERIFY(!w.isVisible());
-        QCOMPARE(app::markup().other, 2.0f);
+        QCOMPARE(data::markup().other, 2.0f);
     }
 };
 

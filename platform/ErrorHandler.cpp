@@ -1,4 +1,4 @@
-#include "app/ErrorHandler.h"
+#include "platform/ErrorHandler.h"
 
 #include "platform/Dialogs.h"
 #include "platform/Failure.h"
@@ -7,13 +7,13 @@
 
 #include <exception>
 
-namespace app {
+namespace platform {
 
 QString currentFailureText()
 {
     try {
         throw;
-    } catch (const platform::Failure& f) {
+    } catch (const Failure& f) {
         return f.text();
     } catch (const std::exception& e) {
         return QString::fromLocal8Bit(e.what());
@@ -28,9 +28,9 @@ bool guarded(const std::function<void()>& body)
         body();
         return true;
     } catch (...) {
-        platform::showError(currentFailureText());
+        showError(currentFailureText());
         return false;
     }
 }
 
-} // namespace app
+} // namespace platform

@@ -1,0 +1,127 @@
+// The data module's start: the settings, the database files, the first
+// connect, the reconnect ticks and the refresh.
+
+#include "data/TdmMain.h"
+
+#include "data/Settings.h"
+#include "platform/Desktop.h"
+#include "platform/IniFile.h"
+#include "platform/NumberText.h"
+#include "platform/Regional.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace data {
+
+bool isRemoteDatabaseName(const QString& name)
+{
+    static const QRegularExpression url(QStringLiteral("^[A-Za-z]+://"));
+    if (url.match(name).hasMatch())
+        return true;
+    const qsizetype colon = name.indexOf(QLatin1Char(':'));
+    if (colon < 2)
+        return false; // no colon, or a drive letter
+    static const QRegularExpression host(QStringLiteral("^[A-Za-z0-9_.\\-\\[\\]]+(/[A-Za-z0-9_\\-]+)?$"));
+    return host.match(name.left(colon)).hasMatch();
+}
+
+bool TdmMain::checkDatabaseFile(platform::Prompts& prompts, fb::Database& db, const QString& key,
+                                const QString& filter, const QString& title, const QString& cancelMessage)
+{
+    const QString name = db.databaseName();
+    if (isRemoteDatabaseName(name))
+        return true; // the connect reports an unreachable server
+    // A folder is no database file, whatever its name.
+    if (!name.isEmpty() && QFileInfo(name).isFile())
+        return true;
+    platform::FileDialogSpec spec;
+    spec.filter = filter;
+    spec.title = title;
+    spec.directory = dialogDir_;
+    auto picked = prompts.openFileName(spec);
+    if (!picked) {
+        prompts.message(cancelMessage);
+        return false;
+    }
+    dialogDir_ = QFileInfo(*picked).absolutePath();
+    db.setDatabaseName(*picked);
+    platform::IniFile(data::settingsPath()).writeString(data::kSectionPaths, key, *picked);
+    return true;
+}
+
+bool TdmMain::DataModuleCreate(platform::Prompts& prompts)
+{
+    ibdAE.disconnect();
+    dbMain.disconnect();
+    platform::IniFile ini(data::settingsPath());
+    const QChar sep = platform::Regional::current().decimalSeparator;
+    ibdAE.setDatabaseName(ini.readString(data::kSectionPaths, QStringLiteral("AEDir"), QStringLiteral("AENTER.GDB")));
+    dbMain.setDatabaseName(ini.readString(data::kSectionPaths, QStringLiteral("VaderIzar"),
+                                          platform::exeDir() + QStringLiteral("ORVADO.GDB")));
+    auto& m = data::markup();
+    m.other = platform::toSingle(ini.readFloat(data::kSectionCharges, QStringLiteral("OtherRate"), 1, sep));
+    m.opt = platform::toSingle(ini.readFloat(data::kSectionCharges, QStringLiteral("OptRate"), 1, sep));
+    m.rozn = platform::toSingle(ini.readFloat(data::kSectionCharges, QStringLiteral("RoznRate"), 1, sep));
+    if (!checkDatabaseFile(prompts, ibdAE, QStringLiteral("AEDir"), QStringLiteral("AEnter.gdb (Автопредприятие)|AEnter.gdb"),
+                           QStringLiteral("Укажите путь к файлу AEnter.gdb"),
+                           QStringLiteral("База данных AutoSoft Автопредприятия не найдена")))
+        return false;
+    if (!checkDatabaseFile(prompts, dbMain, QStringLiteral("VaderIzar"),
+                           QStringLiteral("Orvado.gdb (Tovrin Zevaveraz)|Orvado.gdb"),
+                           QStringLiteral("Укажите путь к файлу Orvado.gdb"),
+                           QStringLiteral("База данных Tovrin Zevaveraz не найдена")))
+        return false;
+    connectAtStart(prompts);
+    return true;
+}
+
+void TdmMain::connectAtStart(platform::Prompts& prompts)
+{
+    try {
+        ibdAE.connect();
+    } catch (const platform::Failure&) {
+        prompts.message(kAeOpenFailed);
+    }
+    try {
+        dbMain.connect();
+    } catch (const platform::Failure& f) {
+        // Attached, but the currency table would not open: the path is right,
+        // so the user is told what is wrong with the database instead.
+        if (dbMain.connected())
+            prompts.error(f.text());
+        else
+            prompts.message(kPriceOpenFailed);
+    }
+}
+
+bool TdmMain::connectEnterprise()
+{
+    ibdAE.connect();
+    return ibdAE.connected();
+}
+
+bool TdmMain::connectPrice()
+{
+    dbMain.connect();
+    return dbMain.connected();
+}
+
+void TdmMain::refreshConnections()
+{
+    // A connection the server has already dropped cannot end its transaction
+    // (the server has rolled it back): it is closed all the same, and the
+    // refresh goes on to connect it again.
+    for (fb::Database* db : {&ibdAE, &dbMain}) {
+        try {
+            db->disconnect();
+        } catch (const fb::Error& e) {
+            if (!e.connectionLost())
+                throw;
+        }
+    }
+    ibdAE.connect();
+    dbMain.connect();
+}
+
+} // namespace data

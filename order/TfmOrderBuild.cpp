@@ -1,0 +1,143 @@
+// The order window's build and totals: the order service walks the
+// candidates, the window shows its progress and then the lines.
+
+#include "order/TfmOrder.h"
+
+#include "data/TdmMain.h"
+#include "order/OrderBuild.h"
+#include "order/OrderGrid.h"
+#include "order/OrderModel.h"
+#include "order/OrderRules.h"
+#include "platform/Dialogs.h"
+#include "platform/ErrorHandler.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+namespace order {
+
+namespace {
+
+const int sumColumn = int(OrderField::SumCost);
+constexpr qint64 eventSliceMs = 200;
+
+} // namespace
+
+void TfmOrder::cbSortChange()
+{
+    if (busy_)
+        return;
+    platform::guarded([this] { buildOrder(); });
+}
+
+void TfmOrder::buildOrder()
+{
+    Busy busy(*this);
+
+    // Pending events run after the first row and then once a time slice
+    // has passed: the window repaints and answers input five times a second,
+    // while a repaint after every one of thousands of rows would cost far
+    // more than the figures themselves.
+    QElapsedTimer slice; // invalid until the first row is done
+    int position = 0;
+    auto letEventsRun = [&] {
+        pbOrder->setValue(position);
+        QCoreApplication::processEvents();
+        slice.restart();
+    };
+    bool started = false;
+    // The order on screen is replaced only by a finished build: when the
+    // database fails at any step, it stays as it was, edits included.
+    std::optional<std::vector<OrderLine>> lines =
+        order::buildOrder(dm, cbSort->currentIndex(), skladChoice_, [&](int pos, int max) {
+            if (!started) {
+                // The candidates are in: the bar runs over their number. A
+                // bar whose minimum and maximum are both 0 shows a busy
+                // animation that would run until the next build; nothing to
+                // walk is an empty bar.
+                started = true;
+                pbOrder->setMaximum(std::max(max, 1));
+                pbOrder->setValue(pos);
+                position = pos;
+                return true;
+            }
+            position = pos;
+            if (!slice.isValid() || slice.elapsed() >= eventSliceMs)
+                letEventsRun();
+            return true;
+        });
+    if (!lines)
+        return;
+
+    try {
+        dsOrder->cancel(); // the new rows replace an unstored edit too
+        mtOrder.open();
+        mtOrder.replaceAll(std::move(*lines));
+    } catch (...) {
+        platform::showError(QStringLiteral("Не удалось очистить заказ !!!"), this);
+        return;
+    }
+    dgOrderSumListRecalcAll();
+    if (dsOrder->rowCount() > 0 && !dgOrder->currentIndex().isValid())
+        dgOrder->setCurrentIndex(dsOrder->index(0, 0));
+    letEventsRun();
+}
+
+void TfmOrder::dgOrderSumListRecalcAll()
+{
+    dgOrderFooter->setText(0, sumColumn, moneyText(mtOrder.total(), decimalSep_));
+    dgOrderFooter->setText(1, sumColumn, euroTotalText(mtOrder.total(), dm.EuroRate, decimalSep_));
+}
+
+void TfmOrder::dsOrderDataChange()
+{
+    dgOrderSumListRecalcAll();
+}
+
+QString TfmOrder::footerText(int row, int column) const
+{
+    return dgOrderFooter->text(row, column);
+}
+
+bool TfmOrder::postPending()
+{
+    const QString refusal = dsOrder->post();
+    if (refusal.isEmpty())
+        return true;
+    platform::showError(refusal, this);
+    if (dsOrder->editRow() >= 0) {
+        returningToEdit_ = true;
+        dgOrder->setCurrentIndex(dsOrder->index(dsOrder->editRow(), std::max(0, dgOrder->currentIndex().column())));
+        returningToEdit_ = false;
+    }
+    return false;
+}
+
+void TfmOrder::currentRowChanged(int row, int previous)
+{
+    dsOrder->setCurrentRow(row);
+    dgOrder->viewport()->update(); // the spin buttons follow the current row
+    if (!returningToEdit_ && dsOrder->isEditing() && dsOrder->editRow() == previous && row != previous) {
+        const QString refusal = dsOrder->post();
+        if (!refusal.isEmpty()) {
+            // The row stays in editing: back to it, then say why.
+            const int back = dsOrder->editRow();
+            QTimer::singleShot(0, this, [this, back, refusal] {
+                if (dsOrder->editRow() == back) {
+                    returningToEdit_ = true;
+                    dgOrder->setCurrentIndex(dsOrder->index(back, std::max(0, dgOrder->currentIndex().column())));
+                    returningToEdit_ = false;
+                }
+                platform::showError(refusal, this);
+            });
+        }
+    }
+    dsOrderDataChange();
+}
+
+} // namespace order
