@@ -7,7 +7,7 @@ set -eu
 cd "$(dirname "$0")/.."
 
 SECONDS_EACH=${FUZZ_SECONDS:-30}
-TARGETS="orderfile inifile historyfile remarksplit"
+TARGETS="orderfile inifile historyfile remarksplit paramtext"
 WERROR=OFF
 [ "${CI:-}" = "true" ] && WERROR=ON
 

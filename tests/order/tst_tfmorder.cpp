@@ -1,4 +1,5 @@
 #include "data/TdmMain.h"
+#include "order/OrderBuild.h"
 #include "order/OrderGrid.h"
 #include "order/OrderModel.h"
 #include "order/TfmOrder.h"
@@ -182,6 +183,28 @@ private slots:
         // By maker's number: 1234…, A-1, B-7, F-100, K-2.
         QCOMPARE(ids(), (QList<qint32>{shock, gasket, belt, filter, pads}));
         dm->EuroRate = 40;
+    }
+
+    // The build without the window: the same lines, progress after every
+    // candidate (1 before the first, never past the end), and a stop on
+    // request returns no order at all.
+    void theBuildServiceReportsProgressAndStopsOnRequest()
+    {
+        std::vector<std::pair<int, int>> steps;
+        const auto lines = order::buildOrder(*dm, 0, QStringLiteral("A"), [&](int pos, int max) {
+            steps.emplace_back(pos, max);
+            return true;
+        });
+        QVERIFY(lines);
+        QCOMPARE(lines->size(), size_t(1));
+        QCOMPARE(lines->front().id, std::optional<int>(belt));
+        const std::vector<std::pair<int, int>> expected{{1, 6}, {2, 6}, {3, 6}, {4, 6}, {5, 6}, {6, 6}, {6, 6}};
+        QCOMPARE(steps, expected);
+
+        int calls = 0;
+        const auto stopped = order::buildOrder(*dm, 0, std::nullopt, [&](int, int) { return ++calls < 3; });
+        QVERIFY(!stopped);
+        QCOMPARE(calls, 3);
     }
 
     void warehouseChoiceFiltersByTheLatestLine()

@@ -128,6 +128,8 @@ private slots:
         });
         QCOMPARE(execWith(w, [&]() { doubleClick(w, entry); }), int(QDialog::Accepted));
         QCOMPARE(searched_, QStringList{sent});
+        QCOMPARE(w.lbCross->count(), 0); // nothing of the closed window stays
+
     }
 
     // A search that failed (its error already shown by the main window)

@@ -184,6 +184,13 @@ private slots:
         QTest::mouseClick(w.DBGridEh1->viewport(), Qt::LeftButton, {}, last.center());
         QCOMPARE(row(w), 5);
         QCOMPARE(w.dbtCont1->text(), QStringLiteral("ООО Бета"));
+
+        // Closed, the window follows the query no more; the query stays open
+        // on the part's rows for the next opener.
+        w.close();
+        dm().ibqMovements.moveTo(0);
+        QCOMPARE(w.dbtCont1->text(), QStringLiteral("ООО Бета"));
+        QVERIFY(dm().ibqMovements.isOpen() && dm().ibqMovements.recordCount() == 6);
     }
 
     void partWithoutMovements()

@@ -1,0 +1,1 @@
+insert into CURRENCY (CUNAME, CURATE) values (:CUNAME, :CURATE)

@@ -1,0 +1,3 @@
+select * from PART
+where (MANUFACTURECODE like :Num)
+or (NUMBER like :Num)

@@ -1,0 +1,2 @@
+select ':NotAParam', "x:y" from T -- :comment
+where A = :A /* :B */ and B = :B_1$2

@@ -1,0 +1,1 @@
+select ':' || 'x' from T where a = :a and b = ? and c = ':
