@@ -18,6 +18,7 @@
 #include "order/OrderModel.h"
 #include "order/TfmOrder.h"
 #include "platform/Desktop.h"
+#include "platform/Translations.h"
 #include "windows/TfmMoves.h"
 
 #include <QApplication>
@@ -109,6 +110,7 @@ void lookUp(lookup::TfmMain& w, const QString& number)
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
+    platform::loadToolkitTranslations();
     if (argc != 3) {
         std::fputs("usage: orvado-shots PICTURE_FOLDER EXECUTABLE_STAND_IN\n", stderr);
         return 2;

@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "platform/Translations.h"
 
 #include <QApplication>
 
@@ -12,5 +13,6 @@ int main(int argc, char* argv[])
         return 1;
     }
     QApplication application(argc, argv);
+    platform::loadToolkitTranslations();
     return app::run();
 }

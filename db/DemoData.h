@@ -14,7 +14,8 @@ inline constexpr double kDemoEuroRate = 99.87;
 // by cross parts, replacement numbers as lines of the remark, receipts,
 // issues and open reserves over two warehouses ("E" and "M"), minimum stocks
 // of which some are not met, and a currency table with EUR. The same data
-// every time.
+// every time but for the dates: the movements span the months up to the day
+// the databases are made.
 void fillDemo(const QString& enterprisePath, const QString& pricePath);
 
 // The currency table alone (part of fillDemo).

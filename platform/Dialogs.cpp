@@ -58,14 +58,7 @@ QString qtNameFilter(const QString& filter)
     const qsizetype bar = filter.indexOf(QLatin1Char('|'));
     const QString description = bar < 0 ? filter : filter.left(bar);
     const QString pattern = bar < 0 ? filter : filter.mid(bar + 1);
-    QString caseless;
-    for (QChar c : pattern) {
-        if (c.isLetter() && c.toLower() != c.toUpper())
-            caseless += QLatin1Char('[') + c.toUpper() + c.toLower() + QLatin1Char(']');
-        else
-            caseless += c;
-    }
-    return description + QStringLiteral(" (") + caseless + QLatin1Char(')');
+    return description + QStringLiteral(" (") + pattern + QLatin1Char(')');
 }
 
 namespace {
@@ -86,6 +79,19 @@ QString plainSuffix(const QString& s)
         out = out.mid(2);
     return out;
 }
+
+// Qt's own dialog rather than the desktop's, so it speaks the toolkit's
+// Russian. The filter matches names in any letter case, since the files come
+// from a system whose names ignore case, and shows its pattern as given.
+void prepare(QFileDialog& dlg, const FileDialogSpec& spec)
+{
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    dlg.setFilter(dlg.filter() & ~QDir::CaseSensitive);
+    if (!spec.filter.isEmpty())
+        dlg.setNameFilter(qtNameFilter(spec.filter));
+    if (!spec.defaultSuffix.isEmpty())
+        dlg.setDefaultSuffix(plainSuffix(spec.defaultSuffix));
+}
 } // namespace
 
 std::optional<QString> openFileName(const FileDialogSpec& spec, QWidget* parent)
@@ -96,11 +102,7 @@ std::optional<QString> openFileName(const FileDialogSpec& spec, QWidget* parent)
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     // A typed name of a file that is not there is accepted as it is.
     dlg.setFileMode(QFileDialog::AnyFile);
-    dlg.setOption(QFileDialog::DontUseNativeDialog);
-    if (!spec.filter.isEmpty())
-        dlg.setNameFilter(qtNameFilter(spec.filter));
-    if (!spec.defaultSuffix.isEmpty())
-        dlg.setDefaultSuffix(plainSuffix(spec.defaultSuffix));
+    prepare(dlg, spec);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return std::nullopt;
     return dlg.selectedFiles().first();
@@ -112,13 +114,9 @@ std::optional<QString> saveFileName(const FileDialogSpec& spec, QWidget* parent)
         return answer(spec);
     QFileDialog dlg(parent, spec.title, spec.directory);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
-    dlg.setOption(QFileDialog::DontUseNativeDialog);
     // The old file is replaced without asking, as the order files always were.
     dlg.setOption(QFileDialog::DontConfirmOverwrite);
-    if (!spec.filter.isEmpty())
-        dlg.setNameFilter(qtNameFilter(spec.filter));
-    if (!spec.defaultSuffix.isEmpty())
-        dlg.setDefaultSuffix(plainSuffix(spec.defaultSuffix));
+    prepare(dlg, spec);
     if (!spec.proposedName.isEmpty())
         dlg.selectFile(spec.proposedName);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())

@@ -3,7 +3,7 @@
 # Safe to run again: apt-get skips what is already there.
 set -eu
 PACKAGES="cmake ninja-build g++ pkg-config clang libclang-rt-14-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev libqt6sql6-ibase
+  qt6-base-dev qt6-base-dev-tools libgl-dev libqt6sql6-ibase qt6-translations-l10n
   firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-server firebird3.0-utils
   fonts-dejavu-core fonts-liberation2 xvfb xauth x11-utils imagemagick openbox"
 missing=""

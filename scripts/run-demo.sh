@@ -1,12 +1,14 @@
 #!/bin/sh
-# Installs what is needed, builds, creates the demo databases when they are
-# missing and starts the program on them. The enterprise file AENTER.GDB is
-# looked up in the folder the program starts in and ORVADO.GDB beside the
-# executable, so both lie in build/bin and the program starts there.
+# Installs what is needed, builds the program, the guide beside it and the
+# demo-database tool (the tests are the test command's), creates the demo
+# databases when they are missing and starts the program on them. The
+# enterprise file AENTER.GDB is looked up in the folder the program starts in
+# and ORVADO.GDB beside the executable, so both lie in build/bin and the
+# program starts there.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-packages.sh
-scripts/build.sh
+scripts/build.sh Orvado guide orvado-makedb
 BIN="$PWD/build/bin"
 export FIREBIRD_LOCK="$PWD/build/firebird-lock"
 mkdir -p "$FIREBIRD_LOCK"

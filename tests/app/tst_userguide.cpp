@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QHash>
 #include <QRegularExpression>
 #include <QSet>
 #include <QtTest>
@@ -85,6 +86,34 @@ private slots:
         }
         for (const QString& picture : filesIn(kSource + QStringLiteral("/img")))
             QVERIFY2(shown.contains(QStringLiteral("img/") + picture), qPrintable(picture + QStringLiteral(" is shown nowhere")));
+    }
+
+    // A reference to another section by its number is a link to that
+    // section, the section carries that number, and the contents list it.
+    void sectionReferencesAreLinks()
+    {
+        const QString text = QString::fromUtf8(bytesOf(kSource + QStringLiteral("/index.html")));
+        QHash<QString, QString> numberOf;
+        QRegularExpressionMatchIterator h =
+            QRegularExpression(QStringLiteral("<h2 id=\"([^\"]+)\">(\\d+)\\.")).globalMatch(text);
+        while (h.hasNext()) {
+            const QRegularExpressionMatch m = h.next();
+            numberOf.insert(m.captured(1), m.captured(2));
+            QVERIFY2(text.contains(QStringLiteral("<li><a href=\"#%1\">").arg(m.captured(1))),
+                     qPrintable(m.captured(1) + QStringLiteral(" is not in the contents")));
+        }
+        QVERIFY(numberOf.size() >= 10);
+        QRegularExpressionMatchIterator r =
+            QRegularExpression(QStringLiteral("(<a href=\"#([^\"]+)\">)?раздел[а-я]*\\s+(\\d+)")).globalMatch(text);
+        int references = 0;
+        while (r.hasNext()) {
+            const QRegularExpressionMatch m = r.next();
+            const QString where = text.mid(std::max<qsizetype>(0, m.capturedStart() - 40), 80);
+            QVERIFY2(m.hasCaptured(1), qPrintable(QStringLiteral("not a link: ") + where));
+            QVERIFY2(numberOf.value(m.captured(2)) == m.captured(3), qPrintable(QStringLiteral("wrong section: ") + where));
+            ++references;
+        }
+        QVERIFY(references >= 5);
     }
 
     // The pictures the README shows come from the guide and are there.

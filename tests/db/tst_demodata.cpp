@@ -83,6 +83,78 @@ private slots:
         QVERIFY(count(t, "SELECT COUNT(*) FROM DOCPARTS WHERE CURRENCYSHORT = 'EUR'") > 0);
     }
 
+    // What a shop would notice first: a number's prefix says what the part
+    // is and the name must agree; the movements are recent; and the numbers
+    // the guide's pictures look up find what the pictures show.
+    void namesDatesAndTheGuidesNumbers()
+    {
+        TestDatabases t;
+        db::fillDemo(t.enterprisePath(), t.pricePath());
+        data::TdmMain& dm = t.dm();
+        fb::Query& q = dm.ibqGetPartID;
+        auto lookUp = [&](const QString& number) {
+            q.close();
+            q.setParam("Num", "%" + number + "%"); // as the main window searches
+            q.open();
+            return q.recordCount();
+        };
+
+        const std::pair<const char*, const char*> kinds[] = {
+            {"^(OC |OP |W \\d|0 986 452 |GB-1)", "Фильтр масляный"},
+            {"^(LX |C \\d|AP |F 026 400 |GB-9)", "Фильтр воздушный"},
+            {"^(LA |CU |K \\d|1 987 432 )", "Фильтр салона"},
+            {"^(KL |WK |PP |F 026 402 )", "Фильтр топливный"},
+            {"^(GDB|FDB|13\\.0460-|P \\d|0 986 494 )", "Колодки тормозные"},
+            {"^(BKR|K\\d+TT|LR\\d|0 242 )", "Свеча зажигания"},
+            {"^3000 ", "Комплект сцепления"},
+        };
+        QList<int> seen(std::size(kinds), 0);
+        lookUp("");
+        for (int r = 0; r < q.recordCount(); ++r) {
+            const QString code = q.fieldAt(r, 1).asString();
+            const QString name = q.fieldAt(r, 3).asString();
+            for (size_t k = 0; k < std::size(kinds); ++k) {
+                if (!QRegularExpression(kinds[k].first).match(code).hasMatch())
+                    continue;
+                ++seen[qsizetype(k)];
+                QVERIFY2(name.startsWith(kinds[k].second), qPrintable(code + ": " + name));
+            }
+        }
+        QVERIFY2(!seen.contains(0), "every kind of number is in the set");
+
+        const QDate today = QDate::currentDate();
+        const QDateTime last = std::get<QDateTime>(t.column(Db::Enterprise, "SELECT MAX(DATEIN) FROM DOCPARTS").at(0));
+        const QDateTime first = std::get<QDateTime>(t.column(Db::Enterprise, "SELECT MIN(DATEIN) FROM DOCPARTS").at(0));
+        QVERIFY2(last.date() <= today && last.date() >= today.addDays(-7), qPrintable(last.toString()));
+        QVERIFY2(first.date() >= today.addYears(-1), qPrintable(first.toString()));
+
+        // The history's lookups find their parts.
+        for (const char* number : {"GDB1655", "OP 602/7", "АП-1127", "K20TT"}) {
+            QVERIFY2(lookUp(QString::fromUtf8(number)) >= 1, number);
+            q.first();
+            QCOMPARE(q.field("MANUFACTURECODE").asString(), QString::fromUtf8(number));
+        }
+        // One OE number, several parts: the list of matches.
+        QVERIFY(lookUp("8200542739") >= 3);
+
+        // One match with stock, cross numbers and replacements.
+        QCOMPARE(lookUp("OC 480"), 1);
+        const qint32 oc480 = q.field("ID").asInteger();
+        QVERIFY(dm.GetOnStock(oc480) > 0);
+        QVERIFY(!q.field("REMARK").asString().isEmpty());
+        dm.ibqGetCrossNums.setParam("IDCODE", oc480);
+        dm.ibqGetCrossNums.setParam("PartOE", q.field("NUMBER").asString());
+        dm.ibqGetCrossNums.open();
+        QVERIFY(dm.ibqGetCrossNums.recordCount() > 1);
+
+        // One match with receipts, issues and a reserve among its movements.
+        QCOMPARE(lookUp("3000 996 941"), 1);
+        const QString id = QString::number(q.field("ID").asInteger());
+        for (const char* kind : {"DIRECTION = 1", "DIRECTION = -1", "RESERVE = 1"})
+            QVERIFY2(count(t, "SELECT COUNT(*) FROM DOCPARTS WHERE IDPART = " + id + " AND " + kind) > 0, kind);
+        QVERIFY(count(t, "SELECT COUNT(*) FROM DOCPARTS WHERE IDPART = " + id) > 3);
+    }
+
     void largeSet()
     {
         TestDatabases a;
