@@ -27,7 +27,10 @@ CurrencyTable::CurrencyTable(fb::Database& db)
                  QStringLiteral("       CURATE = :CURATE"), QStringLiteral("WHERE CUNAME = :OLD_CUNAME")}),
       refreshSql(db, QStringLiteral("taCurrency.RefreshSQL"),
                  {QStringLiteral("SELECT * FROM CURRENCY"), QStringLiteral("WHERE (CUNAME = :OLD_CUNAME)")},
-                 currencyColumns())
+                 currencyColumns()),
+      // "= NULL" finds nothing: the rows without a name are looked for so.
+      unnamedSql(db, QStringLiteral("taCurrency.UnnamedSQL"),
+                 {QStringLiteral("SELECT * FROM CURRENCY"), QStringLiteral("WHERE CUNAME IS NULL")}, currencyColumns())
 {
     // A closed table drops an edit that was never stored.
     connect(&select, &fb::Query::closed, this, &CurrencyTable::endEdit);
@@ -139,14 +142,14 @@ void CurrencyTable::post()
 
 int CurrencyTable::storedCount(const fb::Value& name, const fb::Value& rate)
 {
-    if (fb::isNull(name))
-        return 0; // "= NULL" finds nothing: such a row cannot be looked for
-    refreshSql.setParam(QStringLiteral("OLD_CUNAME"), name);
-    refreshSql.open();
+    fb::Query& q = fb::isNull(name) ? unnamedSql : refreshSql;
+    if (!fb::isNull(name))
+        q.setParam(QStringLiteral("OLD_CUNAME"), name);
+    q.open();
     int n = 0;
-    for (int r = 0; r < refreshSql.recordCount(); ++r)
-        n += refreshSql.value(r, kRate) == rate ? 1 : 0;
-    refreshSql.close();
+    for (int r = 0; r < q.recordCount(); ++r)
+        n += q.value(r, kRate) == rate ? 1 : 0;
+    q.close();
     return n;
 }
 

@@ -39,6 +39,7 @@ public:
     fb::Query insertSql;
     fb::Query updateSql;
     fb::Query refreshSql;
+    fb::Query unnamedSql; // the rows without a name, for the check after a lost commit
 
     static constexpr int kName = 0;
     static constexpr int kRate = 1;

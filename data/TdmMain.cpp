@@ -27,6 +27,7 @@ const QString kPriceOpenFailed = QStringLiteral(
 namespace {
 
 const QString kPassword = QStringLiteral("kavuntelo");
+constexpr int kConnectTimeout = 8; // seconds
 
 QStringList lines(std::initializer_list<const char*> l)
 {
@@ -135,8 +136,15 @@ TdmMain::TdmMain(QObject* parent)
     skladName.field = QStringLiteral("NAME");
     dsSklad = new QueryModel(ibqSkald, {skladName}, this);
 
+    ibdAE.setTitle(QStringLiteral("базы Автопредприятия"));
+    dbMain.setTitle(QStringLiteral("базы прайс-листа"));
     for (fb::Database* db : {&ibdAE, &dbMain}) {
         db->params().password = kPassword;
+        // An attach to a server that does not answer gives up in time; the
+        // calls run on a thread of the connection's own, so the windows keep
+        // answering whatever the server does.
+        db->params().connectTimeout = kConnectTimeout;
+        db->useLine();
         // The alias record of an earlier run may name another user, character
         // set, role or dialect; the database name comes from the settings file.
         if (auto rec = platform::readAlias(db->alias())) {
@@ -202,17 +210,23 @@ void TdmMain::dbMainAfterConnect()
 
 bool TdmMain::recover(fb::Query& statement, bool ran)
 {
-    if (recovering_)
-        return false; // one reconnect at a time: a failure inside it is reported
-    recovering_ = true;
+    // One reconnect at a time on each connection (each runs on its own
+    // thread): a failure inside it is reported.
+    bool& busy = &statement.database() == &ibdAE ? recoveringAE_ : recoveringMain_;
+    if (busy)
+        return false;
+    busy = true;
     struct Done {
         bool& flag;
         ~Done() { flag = false; }
-    } done{recovering_};
+    } done{busy};
     try {
         statement.database().reconnect();
-    } catch (const platform::Failure&) {
-        if (!ran)
+    } catch (const fb::Error& e) {
+        // The statement's own error stands only while the server is out of
+        // reach; a reason of another kind (a refused login, a database shut
+        // down, a missing file) is what the user is to be told.
+        if (!ran || !e.unreachable())
             throw;
         return false;
     }

@@ -152,11 +152,9 @@ private:
     void storeAlias(fb::Database& db);
 
     QString dialogDir_; // the folder of the last pick: the second dialog opens there
-    bool recovering_ = false;
+    bool recoveringAE_ = false;
+    bool recoveringMain_ = false;
 };
 
-// A name with a server part ("host:/path", "host/port:path", "inet://…")
-// names no local file; a single letter before the colon is a drive.
-bool isRemoteDatabaseName(const QString& name);
 
 } // namespace data

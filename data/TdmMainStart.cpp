@@ -10,27 +10,14 @@
 #include "platform/Regional.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace data {
-
-bool isRemoteDatabaseName(const QString& name)
-{
-    static const QRegularExpression url(QStringLiteral("^[A-Za-z]+://"));
-    if (url.match(name).hasMatch())
-        return true;
-    const qsizetype colon = name.indexOf(QLatin1Char(':'));
-    if (colon < 2)
-        return false; // no colon, or a drive letter
-    static const QRegularExpression host(QStringLiteral("^[A-Za-z0-9_.\\-\\[\\]]+(/[A-Za-z0-9_\\-]+)?$"));
-    return host.match(name.left(colon)).hasMatch();
-}
 
 bool TdmMain::checkDatabaseFile(platform::Prompts& prompts, fb::Database& db, const QString& key,
                                 const QString& filter, const QString& title, const QString& cancelMessage)
 {
     const QString name = db.databaseName();
-    if (isRemoteDatabaseName(name))
+    if (fb::isRemoteName(name))
         return true; // the connect reports an unreachable server
     // A folder is no database file, whatever its name.
     if (!name.isEmpty() && QFileInfo(name).isFile())
@@ -109,19 +96,29 @@ bool TdmMain::connectPrice()
 
 void TdmMain::refreshConnections()
 {
-    // A connection the server has already dropped cannot end its transaction
-    // (the server has rolled it back): it is closed all the same, and the
-    // refresh goes on to connect it again.
-    for (fb::Database* db : {&ibdAE, &dbMain}) {
-        try {
-            db->disconnect();
-        } catch (const fb::Error& e) {
-            if (!e.connectionLost())
-                throw;
+    try {
+        // A connection the server has already dropped cannot end its
+        // transaction (the server has rolled it back): it is closed all the
+        // same, and the refresh goes on to connect it again.
+        for (fb::Database* db : {&ibdAE, &dbMain}) {
+            try {
+                db->disconnect();
+            } catch (const fb::Error& e) {
+                if (!e.connectionLost())
+                    throw;
+            }
         }
+        ibdAE.connect();
+        dbMain.connect();
+    } catch (...) {
+        // A database the refresh closed and could not open again is to come
+        // back: the next statement on it connects it, as after a lost
+        // connection, and so does the next refresh.
+        for (fb::Database* db : {&ibdAE, &dbMain})
+            if (!db->connected())
+                db->markLost();
+        throw;
     }
-    ibdAE.connect();
-    dbMain.connect();
 }
 
 } // namespace data

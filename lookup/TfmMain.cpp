@@ -4,6 +4,7 @@
 #include "platform/Desktop.h"
 #include "platform/ErrorHandler.h"
 #include "platform/Failure.h"
+#include "platform/Waiting.h"
 #include "platform/WindowPlace.h"
 
 #include <QEvent>
@@ -29,7 +30,16 @@ TfmMain::TfmMain(data::TdmMain& dm, QWidget* parent)
     connect(&Timer1, &QTimer::timeout, this, &TfmMain::Timer1Timer);
     connect(&Timer2, &QTimer::timeout, this, &TfmMain::Timer2Timer);
     connect(&Timer3, &QTimer::timeout, this, &TfmMain::Timer3Timer);
-    connect(&UpdateTimer, &QTimer::timeout, this, platform::guard([this] { miDataBaseUpdateClick(); }));
+    connect(&UpdateTimer, &QTimer::timeout, this, [this] {
+        // While the last refresh's error box is open, or a command waits for
+        // a server, the tick leaves its turn to the next one: a server that
+        // stays down shows one box, not one a minute.
+        if (refreshBusy_ || platform::waitsRunning() > 0)
+            return;
+        refreshBusy_ = true;
+        platform::guarded([this] { miDataBaseUpdateClick(); });
+        refreshBusy_ = false;
+    });
     UpdateTimer.start();
 
     FormCreate();

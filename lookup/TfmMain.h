@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 
 class QAction;
 class QCheckBox;
@@ -171,6 +172,8 @@ private:
     void connectTick(QTimer& timer, bool& busy, bool enterprise);
     // Hands the number field and the page shown to the lookup before a step.
     void syncLookup();
+    // Runs a step of the lookup that reads the enterprise database.
+    void lookupStep(const std::function<void(PartLookup&)>& step);
     // Shows what the lookup holds.
     void render();
     QLineEdit* countField(PriceGroup group) const;
@@ -186,6 +189,7 @@ private:
     bool timer1Busy_ = false;
     bool timer2Busy_ = false;
     bool timer3Busy_ = false;
+    bool refreshBusy_ = false;
 };
 
 } // namespace lookup

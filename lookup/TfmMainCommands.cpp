@@ -10,6 +10,7 @@
 #include "platform/Dialogs.h"
 #include "platform/ErrorHandler.h"
 #include "platform/Failure.h"
+#include "platform/Waiting.h"
 #include "windows/TfmCrossList.h"
 #include "windows/TfmCurrency.h"
 #include "windows/TfmMoves.h"
@@ -138,10 +139,12 @@ void TfmMain::miAboutClick()
 // ---- Timers ----------------------------------------------------------------
 
 // A failed connect is reported and tried again on the next tick; ticks that
-// come while its error box is still open do not stack further boxes.
+// come while its error box is still open do not stack further boxes, and a
+// tick that comes while a command waits for a server leaves its turn to the
+// next one.
 void TfmMain::connectTick(QTimer& timer, bool& busy, bool enterprise)
 {
-    if (busy)
+    if (busy || platform::waitsRunning() > 0)
         return;
     busy = true;
     platform::guarded([&] {
@@ -163,7 +166,7 @@ void TfmMain::Timer2Timer()
 
 void TfmMain::Timer3Timer()
 {
-    if (timer3Busy_)
+    if (timer3Busy_ || platform::waitsRunning() > 0)
         return;
     timer3Busy_ = true;
     platform::guarded([this] {

@@ -19,16 +19,24 @@
 
 namespace lookup {
 
-namespace {
-
-// Shows what the lookup holds when the step ends, also when it failed part
-// way: whatever it did before the failure stays done and in sight.
-struct RenderAfter {
-    std::function<void()> render;
-    ~RenderAfter() { render(); }
-};
-
-} // namespace
+void TfmMain::lookupStep(const std::function<void(PartLookup&)>& step)
+{
+    // The step works on a copy, on the enterprise connection's thread, while
+    // the window keeps answering; the copy is then taken and shown, also when
+    // the step failed part way: whatever it did before the failure stays done
+    // and in sight.
+    PartLookup next = lookup_;
+    struct Take {
+        TfmMain* w;
+        PartLookup& next;
+        ~Take()
+        {
+            w->lookup_ = std::move(next);
+            w->render();
+        }
+    } take{this, next};
+    dm_.ibdAE.perform([&] { step(next); });
+}
 
 void TfmMain::syncLookup()
 {
@@ -107,10 +115,8 @@ void TfmMain::sbSearchClick()
     UpdateTimer.stop();
     if (!found)
         return;
-    {
-        RenderAfter shown{[this] { render(); }};
-        lookup_.finishSearch(text, cbWildSearch->isChecked());
-    }
+    const bool substring = cbWildSearch->isChecked();
+    lookupStep([&](PartLookup& l) { l.finishSearch(text, substring); });
     recordSearch();
 }
 
@@ -122,15 +128,13 @@ void TfmMain::recordSearch()
 void TfmMain::FindParts(const QString& text)
 {
     syncLookup();
-    RenderAfter shown{[this] { render(); }};
-    lookup_.FindParts(text);
+    lookupStep([&](PartLookup& l) { l.FindParts(text); });
 }
 
 void TfmMain::LoadCrossNumbers()
 {
     syncLookup();
-    RenderAfter shown{[this] { render(); }};
-    lookup_.LoadCrossNumbers();
+    lookupStep([&](PartLookup& l) { l.LoadCrossNumbers(); });
 }
 
 void TfmMain::TakeCurrentRow()
@@ -157,15 +161,13 @@ void TfmMain::ShowCrossList()
 void TfmMain::dgSearchPartsDblClick()
 {
     syncLookup();
-    RenderAfter shown{[this] { render(); }};
-    lookup_.partsDoubleClicked();
+    lookupStep([&](PartLookup& l) { l.partsDoubleClicked(); });
 }
 
 void TfmMain::dgCrossDblClick()
 {
     syncLookup();
-    RenderAfter shown{[this] { render(); }};
-    lookup_.crossDoubleClicked();
+    lookupStep([&](PartLookup& l) { l.crossDoubleClicked(); });
 }
 
 void TfmMain::cbWildSearchClick()
@@ -198,28 +200,28 @@ void TfmMain::ClearDisplay()
 void TfmMain::ShowStockAndPrices()
 {
     syncLookup();
-    RenderAfter shown{[this] { render(); }};
-    lookup_.ShowStockAndPrices();
+    lookupStep([&](PartLookup& l) { l.ShowStockAndPrices(); });
 }
 
 void TfmMain::ShowPrices(const QString& number)
 {
     syncLookup();
-    RenderAfter shown{[this] { render(); }};
-    lookup_.ShowPrices(number);
+    lookupStep([&](PartLookup& l) { l.ShowPrices(number); });
 }
 
 void TfmMain::ShowDescription(qint32 id)
 {
     syncLookup();
-    RenderAfter shown{[this] { render(); }};
-    lookup_.ShowDescription(id);
+    lookupStep([&](PartLookup& l) { l.ShowDescription(id); });
 }
 
 void TfmMain::quantityChange(PriceGroup group)
 {
     syncLookup();
-    RenderAfter shown{[this] { render(); }};
+    struct RenderAfter {
+        TfmMain* w;
+        ~RenderAfter() { w->render(); }
+    } shown{this};
     lookup_.quantityChanged(group, countField(group)->text());
 }
 

@@ -4,6 +4,7 @@
 #include "order/TfmOrder.h"
 
 #include "data/TdmMain.h"
+#include "data/firebird/Database.h"
 #include "order/OrderBuild.h"
 #include "order/OrderGrid.h"
 #include "order/OrderModel.h"
@@ -12,8 +13,8 @@
 #include "platform/ErrorHandler.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProgressBar>
 #include <QPushButton>
@@ -39,38 +40,37 @@ void TfmOrder::buildOrder()
 {
     Busy busy(*this);
 
-    // Pending events run after the first row and then once a time slice
-    // has passed: the window repaints and answers input five times a second,
-    // while a repaint after every one of thousands of rows would cost far
-    // more than the figures themselves.
-    QElapsedTimer slice; // invalid until the first row is done
+    // The walk runs on the enterprise connection's thread while the window
+    // keeps answering. The bar hears of it through the window's event queue
+    // when the candidates are in and then five times a second: a repaint
+    // after every one of thousands of rows would cost far more than the
+    // figures themselves.
+    QElapsedTimer slice; // on the connection's thread
     int position = 0;
-    auto letEventsRun = [&] {
-        pbOrder->setValue(position);
-        QCoreApplication::processEvents();
-        slice.restart();
+    auto showProgress = [this](int pos, int max) {
+        // A bar whose minimum and maximum are both 0 shows a busy animation
+        // that would run until the next build; nothing to walk is an empty bar.
+        pbOrder->setMaximum(std::max(max, 1));
+        pbOrder->setValue(pos);
     };
-    bool started = false;
     // The order on screen is replaced only by a finished build: when the
     // database fails at any step, it stays as it was, edits included.
-    std::optional<std::vector<OrderLine>> lines =
-        order::buildOrder(dm, cbSort->currentIndex(), skladChoice_, [&](int pos, int max) {
-            if (!started) {
-                // The candidates are in: the bar runs over their number. A
-                // bar whose minimum and maximum are both 0 shows a busy
-                // animation that would run until the next build; nothing to
-                // walk is an empty bar.
-                started = true;
-                pbOrder->setMaximum(std::max(max, 1));
-                pbOrder->setValue(pos);
-                position = pos;
-                return true;
-            }
+    std::optional<std::vector<OrderLine>> lines;
+    const int sort = cbSort->currentIndex();
+    const std::optional<QString> sklad = skladChoice_;
+    dm.ibdAE.perform([&] {
+        lines = order::buildOrder(dm, sort, sklad, [&](int pos, int max) {
             position = pos;
-            if (!slice.isValid() || slice.elapsed() >= eventSliceMs)
-                letEventsRun();
+            if (!slice.isValid() || slice.elapsed() >= eventSliceMs) {
+                slice.restart();
+                QMetaObject::invokeMethod(
+                    this, [showProgress, pos, max] { showProgress(pos, max); }, Qt::QueuedConnection);
+            }
             return true;
         });
+    });
+    // The bar's last word comes after the steps still queued for it.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     if (!lines)
         return;
 
@@ -85,7 +85,7 @@ void TfmOrder::buildOrder()
     dgOrderSumListRecalcAll();
     if (dsOrder->rowCount() > 0 && !dgOrder->currentIndex().isValid())
         dgOrder->setCurrentIndex(dsOrder->index(0, 0));
-    letEventsRun();
+    pbOrder->setValue(std::min(position, pbOrder->maximum()));
 }
 
 void TfmOrder::dgOrderSumListRecalcAll()

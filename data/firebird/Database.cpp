@@ -1,9 +1,14 @@
 #include "data/firebird/Database.h"
 
 #include "data/firebird/Client.h"
+#include "data/firebird/Line.h"
 #include "data/firebird/Query.h"
+#include "data/firebird/ServerWatch.h"
 #include "data/firebird/Transaction.h"
 #include "platform/Cp1251.h"
+#include "platform/Waiting.h"
+
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <optional>
@@ -11,6 +16,18 @@
 namespace fb {
 
 using namespace Firebird;
+
+namespace {
+
+// A call on the connection's thread and how the thread that asked waits for it.
+struct Pending {
+    std::mutex m;
+    bool done = false;
+    std::exception_ptr failure;
+    platform::Wait* wait = nullptr; // the asking thread's wait, while it waits
+};
+
+} // namespace
 
 Database::Database(QString alias, CloseAction closeAction, Access access, QObject* parent)
     : QObject(parent), alias_(std::move(alias)),
@@ -27,10 +44,115 @@ Database::~Database()
     }
 }
 
-QByteArray Database::buildDpb(int createPageSize) const
+bool isRemoteName(const QString& name)
+{
+    static const QRegularExpression url(QStringLiteral("^[A-Za-z]+://"));
+    if (url.match(name).hasMatch())
+        return true;
+    const qsizetype colon = name.indexOf(QLatin1Char(':'));
+    if (colon < 2)
+        return false; // no colon, or a drive letter
+    static const QRegularExpression host(QStringLiteral("^[A-Za-z0-9_.\\-\\[\\]]+(/[A-Za-z0-9_\\-]+)?$"));
+    return host.match(name.left(colon)).hasMatch();
+}
+
+bool Database::remote() const
+{
+    return isRemoteName(name_);
+}
+
+void Database::useLine()
+{
+    if (!line_)
+        line_ = std::make_unique<Line>();
+}
+
+void Database::perform(const std::function<void()>& job)
+{
+    if (!line_ || line_->isCurrent()) {
+        job();
+        return;
+    }
+    auto pending = std::make_shared<Pending>();
+    line_->post([pending, &job] {
+        try {
+            job();
+        } catch (...) {
+            pending->failure = std::current_exception();
+        }
+        std::lock_guard<std::mutex> lock(pending->m);
+        pending->done = true;
+        if (pending->wait)
+            pending->wait->wakeUp();
+    });
+    auto done = [&pending] {
+        std::lock_guard<std::mutex> lock(pending->m);
+        return pending->done;
+    };
+    {
+        platform::Wait wait;
+        {
+            std::lock_guard<std::mutex> lock(pending->m);
+            pending->wait = &wait;
+        }
+        // Most calls end at once: a short plain wait first, the watch only
+        // for a call that runs on.
+        wait.until(done, 20);
+        std::optional<ServerWatch> watch;
+        while (!done()) {
+            if (!watch)
+                watch.emplace(*this);
+            wait.until(done, 100);
+            watch->check();
+        }
+        std::lock_guard<std::mutex> lock(pending->m);
+        pending->wait = nullptr;
+    }
+    if (pending->failure) {
+        if (silenced_.exchange(false))
+            throw silentError(pending->failure);
+        std::rethrow_exception(pending->failure);
+    }
+}
+
+Error Database::silentError(const std::exception_ptr& cause) const
+{
+    QString why;
+    std::vector<intptr_t> codes{Error::kServerSilent};
+    try {
+        std::rethrow_exception(cause);
+    } catch (const Error& e) {
+        // The cut's own read error says nothing more than the first line.
+        why = e.text().section(QLatin1Char('\n'), -1);
+        codes.insert(codes.end(), e.codes().begin(), e.codes().end());
+    } catch (const platform::Failure& f) {
+        why = f.text();
+    } catch (...) {
+    }
+    QString text = QStringLiteral("Сервер %1 «%2» не отвечает. Программа подключится к ней сама, как только сервер "
+                                  "ответит.")
+                       .arg(title_, name_);
+    if (!why.isEmpty())
+        text += QLatin1Char('\n') + why;
+    return Error(text, std::move(codes));
+}
+
+Error Database::notOpen() const
+{
+    return Error(QStringLiteral("Нет соединения с базой данных «%1». Программа подключится к ней сама, как только "
+                                "база станет доступна.")
+                     .arg(name_));
+}
+
+void Database::call(const std::function<void(ThrowStatusWrapper&)>& body)
+{
+    perform([&] { fb::call(body); });
+}
+
+QByteArray Database::buildDpb(int createPageSize, int connectTimeout) const
 {
     QByteArray out;
-    call([&](ThrowStatusWrapper& st) {
+    fb::call([&](ThrowStatusWrapper& st) {
         IXpbBuilder* b = util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0);
         auto str = [&](unsigned char tag, const QString& v) {
             if (!v.isEmpty()) {
@@ -49,6 +171,9 @@ QByteArray Database::buildDpb(int createPageSize) const
             config += QStringLiteral("DefaultDbCachePages = %1").arg(params_.pageBuffers);
         }
         str(isc_dpb_config, config);
+        const int timeout = connectTimeout > 0 ? connectTimeout : params_.connectTimeout;
+        if (timeout > 0)
+            b->insertInt(&st, isc_dpb_connect_timeout, timeout);
         if (params_.forcedWrites >= 0)
             b->insertInt(&st, isc_dpb_force_write, params_.forcedWrites);
         if (createPageSize > 0) {
@@ -63,10 +188,10 @@ QByteArray Database::buildDpb(int createPageSize) const
     return out;
 }
 
-Firebird::IAttachment* Database::attach() const
+Firebird::IAttachment* Database::attach()
 {
-    QByteArray dpb = buildDpb(0);
-    QByteArray name = platform::toCp1251(name_);
+    const QByteArray dpb = buildDpb(0);
+    const QByteArray name = platform::toCp1251(name_);
     IAttachment* a = nullptr;
     call([&](ThrowStatusWrapper& st) {
         a = provider()->attachDatabase(&st, name.constData(), static_cast<unsigned>(dpb.size()),
@@ -75,47 +200,89 @@ Firebird::IAttachment* Database::attach() const
     return a;
 }
 
+void Database::setAttachment(Firebird::IAttachment* a)
+{
+    std::lock_guard<std::mutex> lock(attMutex_);
+    att_ = a;
+}
+
 void Database::connect()
 {
-    if (att_)
-        return;
-    att_ = attach();
-    lost_ = false;
-    emit connectedChanged(true);
-    if (afterConnect_)
+    // As a whole on the connection's thread, after any job running there;
+    // the after-connect action on the thread that asked, which owns what it
+    // opens.
+    bool attached = false;
+    perform([&] { attached = attachNow(); });
+    if (attached && afterConnect_)
         afterConnect_();
+}
+
+bool Database::attachNow()
+{
+    if (att_)
+        return false;
+    setAttachment(attach());
+    lost_ = false;
+    silenced_ = false;
+    return true;
 }
 
 void Database::reconnect()
 {
-    if (!att_) {
-        connect();
-        return;
-    }
+    bool attached = false;
+    perform([&] { attached = reattachNow(); });
+    if (attached && afterConnect_)
+        afterConnect_();
+}
+
+bool Database::reattachNow()
+{
+    if (!att_)
+        return attachNow();
     IAttachment* fresh = attach();
     cut();
     for (Query* q : queries_)
         q->forgetStatement();
     tra_->abandon();
     IAttachment* old = att_;
-    att_ = fresh;
+    setAttachment(fresh);
     lost_ = false;
+    silenced_ = false;
     try {
         call([&](ThrowStatusWrapper& st) { old->detach(&st); });
     } catch (const Error&) {
         old->release();
     }
-    if (afterConnect_)
-        afterConnect_();
+    return true;
 }
 
 void Database::cut()
 {
+    // From any thread: the reference keeps the attachment alive while it is
+    // cut, even if its own thread lets go of it meanwhile. The cut itself
+    // answers at once, whatever the server does.
+    IAttachment* a = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(attMutex_);
+        a = att_;
+        if (a)
+            a->addRef();
+    }
+    if (!a)
+        return;
     try {
-        call([&](ThrowStatusWrapper& st) { att_->cancelOperation(&st, fb_cancel_abort); });
+        fb::call([&](ThrowStatusWrapper& st) { a->cancelOperation(&st, fb_cancel_abort); });
     } catch (const Error&) {
         // Already closed.
     }
+    a->release();
+}
+
+void Database::cutSilent()
+{
+    silenced_ = true;
+    lost_ = true;
+    cut();
 }
 
 void Database::noteFailure(const Error& e)
@@ -128,22 +295,28 @@ void Database::create(int pageSize)
 {
     if (att_)
         return;
-    QByteArray dpb = buildDpb(pageSize > 0 ? pageSize : 8192);
-    QByteArray name = platform::toCp1251(name_);
+    const QByteArray dpb = buildDpb(pageSize > 0 ? pageSize : 8192);
+    const QByteArray name = platform::toCp1251(name_);
+    IAttachment* a = nullptr;
     call([&](ThrowStatusWrapper& st) {
-        att_ = provider()->createDatabase(&st, name.constData(), static_cast<unsigned>(dpb.size()),
-                                          reinterpret_cast<const unsigned char*>(dpb.constData()));
+        a = provider()->createDatabase(&st, name.constData(), static_cast<unsigned>(dpb.size()),
+                                       reinterpret_cast<const unsigned char*>(dpb.constData()));
     });
-    emit connectedChanged(true);
+    setAttachment(a);
 }
 
 void Database::disconnect()
+{
+    perform([this] { detachNow(); });
+}
+
+void Database::detachNow()
 {
     if (!att_)
         return;
     // Queries first: their statements belong to this attachment. A
     // connection known lost is cut before them; one that a statement's
-    // release finds lost, before its transaction is ended.
+    // release finds lost, before its transaction is let go of.
     const bool wasCut = lost_;
     if (wasCut)
         cut();
@@ -153,14 +326,21 @@ void Database::disconnect()
     if (lost_ && !wasCut)
         cut();
     std::optional<Error> failure;
-    try {
-        tra_->end();
-    } catch (const Error& e) {
-        failure = e;
+    if (lost_) {
+        // A connection given up never commits: its transaction is let go of
+        // and the server ends it on its own.
+        tra_->abandon();
+    } else {
+        try {
+            tra_->end();
+        } catch (const Error& e) {
+            failure = e;
+        }
     }
     IAttachment* a = att_;
-    att_ = nullptr;
+    setAttachment(nullptr);
     lost_ = false;
+    silenced_ = false;
     try {
         call([&](ThrowStatusWrapper& st) { a->detach(&st); });
     } catch (const Error& e) {
@@ -169,7 +349,6 @@ void Database::disconnect()
         if (!failure)
             failure = e;
     }
-    emit connectedChanged(false);
     if (failure)
         throw *failure;
 }
@@ -177,12 +356,12 @@ void Database::disconnect()
 void Database::executeImmediate(const QString& sql)
 {
     if (!att_)
-        throw Error(QStringLiteral("Database %1 is not open").arg(name_));
+        throw notOpen();
     QByteArray text = platform::toCp1251(sql);
     ITransaction* t = tra_->handle();
     call([&](ThrowStatusWrapper& st) {
-        att_->execute(&st, t, static_cast<unsigned>(text.size()), text.constData(),
-                      static_cast<unsigned>(params_.dialect), nullptr, nullptr, nullptr, nullptr);
+        att_.load()->execute(&st, t, static_cast<unsigned>(text.size()), text.constData(),
+                             static_cast<unsigned>(params_.dialect), nullptr, nullptr, nullptr, nullptr);
     });
 }
 

@@ -5,12 +5,15 @@
 
 #include "data/firebird/Error.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace Firebird {
 class IAttachment;
+class ThrowStatusWrapper;
 }
 
 namespace fb {
@@ -38,7 +41,27 @@ struct ConnectParams {
     // ignores it. The cache belongs to the database, not to the attachment:
     // only the attachment that opens the file sets it.
     int pageBuffers = 0;
+    // Seconds an attach waits for a server that does not answer; 0: the
+    // client library's own (180 s).
+    int connectTimeout = 0;
 };
+
+// How the watch of a call tells a server that is slow from one that does not
+// answer: a call still running after `quietMs` makes it probe the server with
+// an attach that waits at most `probeTimeout` seconds; a probe that gets an
+// answer means slow, and the next comes `probeEveryMs` later.
+struct WatchTimes {
+    int quietMs = 2000;
+    int probeTimeout = 3;
+    int probeEveryMs = 2000;
+};
+
+class Line;
+
+// A name with a server part ("host:/path", "host/port:path", "inet://…") is
+// served over the network; a bare path (a single letter before the colon is a
+// drive) is opened in this process.
+bool isRemoteName(const QString& name);
 
 // One connection to a database, with its default transaction. The database
 // name goes to the client library unchanged: a bare path is opened by the
@@ -55,9 +78,34 @@ public:
     ConnectParams& params() { return params_; }
     const ConnectParams& params() const { return params_; }
 
+    // The connection's name in messages, as "the server of ..." takes it
+    // ("базы Автопредприятия"); the database name follows it.
+    const QString& title() const { return title_; }
+    void setTitle(const QString& title) { title_ = title; }
+    // The error of a statement sent on a connection that is not open.
+    Error notOpen() const;
+
+    // Whether the connection goes to a server over the network.
+    bool remote() const;
+
     void connect();
     void disconnect();
-    bool connected() const { return att_ != nullptr; }
+    bool connected() const { return att_.load() != nullptr; }
+
+    // Gives the connection a thread of its own for its calls into the client
+    // library. Without one, calls run on the thread that makes them.
+    void useLine();
+    // Runs job on the connection's thread (at once when there is none, or
+    // when already on it) and waits for it; on the thread of the event loop
+    // the windows keep answering meanwhile. A server that stops answering is
+    // found out by the watch, which cuts the connection: the job then fails
+    // with an error saying the server does not answer. The job's failure is
+    // thrown here.
+    void perform(const std::function<void()>& job);
+    // One call into the client library on this connection, through perform.
+    void call(const std::function<void(Firebird::ThrowStatusWrapper&)>& body);
+    void setWatchTimes(const WatchTimes& t) { watchTimes_ = t; }
+    const WatchTimes& watchTimes() const { return watchTimes_; }
 
     // Replaces a lost attachment by a new one with the same parameters: the
     // old one's line is cut, its transaction and statements let go of (the
@@ -70,6 +118,14 @@ public:
     // gone; a connect, reconnect or disconnect clears it.
     bool lost() const { return lost_; }
     void noteFailure(const Error& e);
+    // The connection is to come back: a closed one is connected again by the
+    // next statement, as a lost one is (a refresh whose connect failed).
+    void markLost() { lost_ = true; }
+    // True once, after the watch cut the connection because its server did
+    // not answer: the failing statement is reported, not run again.
+    bool silenced() const { return silenced_; }
+    // The watch: cuts the connection of a server that does not answer.
+    void cutSilent();
 
     // Asked by a statement that met a lost connection (ran: true) or is about
     // to be sent on one (ran: false): true when the connection is there again
@@ -80,7 +136,7 @@ public:
     const Recovery& recovery() const { return recovery_; }
 
     Transaction& transaction() { return *tra_; }
-    Firebird::IAttachment* attachment() const { return att_; }
+    Firebird::IAttachment* attachment() const { return att_.load(); }
 
     // Runs after every successful connect (the alias record, opening tables).
     void setAfterConnect(std::function<void()> f) { afterConnect_ = std::move(f); }
@@ -97,13 +153,20 @@ public:
     void attachQuery(Query* q);
     void detachQuery(Query* q);
 
-signals:
-    void connectedChanged(bool connected);
+    // The attach parameters; with a page size, those of a new database too;
+    // a connect timeout of its own when given.
+    QByteArray buildDpb(int createPageSize, int connectTimeout = 0) const;
 
 private:
-    // The attach parameters; with a page size, those of a new database too.
-    QByteArray buildDpb(int createPageSize) const;
-    Firebird::IAttachment* attach() const;
+    // The error a call cut by the watch ends with: the server does not
+    // answer, the program reconnects once it does; the cause second.
+    Error silentError(const std::exception_ptr& cause) const;
+    // connect, reconnect and disconnect, on the connection's thread.
+    bool attachNow();
+    bool reattachNow();
+    void detachNow();
+    Firebird::IAttachment* attach();
+    void setAttachment(Firebird::IAttachment* a);
     // Closes a lost attachment's line at once, so that nothing said to it
     // after can wait for an answer (a server that ended an attachment may
     // never answer a rollback on it).
@@ -111,13 +174,20 @@ private:
 
     QString alias_;
     QString name_;
+    QString title_ = QStringLiteral("базы данных");
     ConnectParams params_;
-    Firebird::IAttachment* att_ = nullptr;
+    // Set on the connection's thread, read on others; the watch takes a
+    // reference under attMutex_ before it cuts.
+    std::atomic<Firebird::IAttachment*> att_{nullptr};
+    std::mutex attMutex_;
     std::unique_ptr<Transaction> tra_;
     std::function<void()> afterConnect_;
     Recovery recovery_;
     std::vector<Query*> queries_;
-    bool lost_ = false;
+    std::atomic<bool> lost_{false};
+    std::atomic<bool> silenced_{false};
+    WatchTimes watchTimes_;
+    std::unique_ptr<Line> line_;
 };
 
 } // namespace fb

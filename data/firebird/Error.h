@@ -16,9 +16,20 @@ public:
     bool hasCode(intptr_t code) const;
     // The connection itself is gone: the server died or stopped, ended this
     // attachment, or the network failed. A query error, a constraint, a lock
-    // conflict or a refused login is not.
+    // conflict or a refused login is not, nor a network failure of a remote
+    // call that a procedure of the database made: only the status's first
+    // code speaks for this attachment.
     bool connectionLost() const;
+    // The server was not reached: lost, or an attach that got no answer
+    // (refused by the network, timed out). A missing file, a refused login
+    // or a database shut down is an answer.
+    bool unreachable() const;
+    // The watch cut the connection because its server did not answer.
+    bool serverSilent() const { return !codes_.empty() && codes_.front() == kServerSilent; }
     const std::vector<intptr_t>& codes() const { return codes_; }
+
+    // The first code of an error the watch makes of a call it cut.
+    static constexpr intptr_t kServerSilent = -1;
 
 private:
     std::vector<intptr_t> codes_;

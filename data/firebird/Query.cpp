@@ -100,7 +100,10 @@ void Query::recovering(const std::function<void()>& body)
         return;
     } catch (const Error& e) {
         db_.noteFailure(e);
-        if (!e.connectionLost() || !db_.connected() || !recover || !recover(*this, true))
+        // A server found silent is reported, not asked again within the
+        // same command: the next command reconnects.
+        if (!e.connectionLost() || e.serverSilent() || db_.silenced() || !db_.connected() || !recover ||
+            !recover(*this, true))
             throw;
     }
     body();
@@ -116,17 +119,17 @@ void Query::prepareStatement()
     if (stmt_)
         return;
     if (!db_.connected())
-        throw Error(QStringLiteral("Database %1 is not open").arg(db_.databaseName()));
+        throw db_.notOpen();
     QByteArray text = platform::toCp1251(rewritten_);
     ITransaction* tra = db_.transaction().handle();
     IStatement* stmt = nullptr;
-    call([&](ThrowStatusWrapper& st) {
+    db_.call([&](ThrowStatusWrapper& st) {
         stmt = db_.attachment()->prepare(&st, tra, static_cast<unsigned>(text.size()), text.constData(),
                                          static_cast<unsigned>(db_.params().dialect),
                                          IStatement::PREPARE_PREFETCH_METADATA);
     });
     try {
-        call([&](ThrowStatusWrapper& st) {
+        fb::call([&](ThrowStatusWrapper& st) {
             stmtType_ = stmt->getType(&st);
             inMeta_ = stmt->getInputMetadata(&st);
             outMeta_ = stmt->getOutputMetadata(&st);
@@ -161,7 +164,7 @@ QString Query::plan()
 {
     prepare();
     QString out;
-    call([&](ThrowStatusWrapper& st) { out = QString::fromLatin1(stmt_->getPlan(&st, false)); });
+    db_.call([&](ThrowStatusWrapper& st) { out = QString::fromLatin1(stmt_->getPlan(&st, false)); });
     return out.trimmed();
 }
 
@@ -185,6 +188,15 @@ void Query::decodeRow(const unsigned char* buf, std::vector<Value>& into) const
 
 void Query::run(bool expectCursor)
 {
+    // While a run waits for its server, the windows keep answering; what
+    // they do meanwhile must not send this statement again.
+    if (running_)
+        fail(QStringLiteral("запрос ещё выполняется"));
+    struct Running {
+        bool& flag;
+        explicit Running(bool& f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running{running_};
     if (open_)
         close();
     prepareStatement();
@@ -202,7 +214,7 @@ void Query::run(bool expectCursor)
     quint64 affected = 0;
     unsigned char* inBuf = inBuf_.data();
     if (expectCursor && stmtType_ == isc_info_sql_stmt_select) {
-        call([&](ThrowStatusWrapper& st) {
+        db_.call([&](ThrowStatusWrapper& st) {
             IResultSet* rs = stmt_->openCursor(&st, tra, inMeta_, inBuf, outMeta_, 0);
             try {
                 while (rs->fetchNext(&st, outBuf_.data()) == IStatus::RESULT_OK) {
@@ -217,7 +229,7 @@ void Query::run(bool expectCursor)
         });
     } else {
         const bool outputs = !bindings_.empty();
-        call([&](ThrowStatusWrapper& st) {
+        db_.call([&](ThrowStatusWrapper& st) {
             stmt_->execute(&st, tra, inMeta_, inBuf, outputs ? outMeta_ : nullptr,
                            outputs ? outBuf_.data() : nullptr);
             affected = stmt_->getAffectedRecords(&st);
@@ -268,7 +280,7 @@ void Query::release()
         IStatement* s = stmt_;
         stmt_ = nullptr;
         try {
-            call([&](ThrowStatusWrapper& st) { s->free(&st); });
+            db_.call([&](ThrowStatusWrapper& st) { s->free(&st); });
         } catch (const Error& e) {
             db_.noteFailure(e);
             s->release();

@@ -119,6 +119,7 @@ private:
     std::vector<unsigned char> inBuf_, outBuf_;
 
     bool open_ = false;
+    bool running_ = false;
     quint64 affected_ = 0;
     std::vector<Value> cells_;
     std::vector<int> scales_;

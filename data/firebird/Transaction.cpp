@@ -22,15 +22,13 @@ ITransaction* Transaction::handle()
     if (tra_)
         return tra_;
     if (!db_.attachment())
-        throw Error(QStringLiteral("Database %1 is not open").arg(db_.databaseName()));
+        throw db_.notOpen();
     // read committed + rec_version + nowait; the enterprise database is only
     // read, so its transaction says so and holds back no garbage collection.
     unsigned char tpb[] = {isc_tpb_version3,
                            static_cast<unsigned char>(access_ == Access::ReadOnly ? isc_tpb_read : isc_tpb_write),
                            isc_tpb_nowait, isc_tpb_rec_version, isc_tpb_read_committed};
-    call([&](ThrowStatusWrapper& st) {
-        tra_ = db_.attachment()->startTransaction(&st, sizeof tpb, tpb);
-    });
+    db_.call([&](ThrowStatusWrapper& st) { tra_ = db_.attachment()->startTransaction(&st, sizeof tpb, tpb); });
     return tra_;
 }
 
@@ -39,7 +37,7 @@ void Transaction::commitRetaining()
     if (!tra_)
         return;
     try {
-        call([&](ThrowStatusWrapper& st) { tra_->commitRetaining(&st); });
+        db_.call([&](ThrowStatusWrapper& st) { tra_->commitRetaining(&st); });
     } catch (const Error& e) {
         db_.noteFailure(e);
         throw;
@@ -53,7 +51,7 @@ void Transaction::commit()
     ITransaction* t = tra_;
     tra_ = nullptr;
     try {
-        call([&](ThrowStatusWrapper& st) { t->commit(&st); });
+        db_.call([&](ThrowStatusWrapper& st) { t->commit(&st); });
     } catch (const Error&) {
         t->release();
         throw;
@@ -67,7 +65,7 @@ void Transaction::rollback()
     ITransaction* t = tra_;
     tra_ = nullptr;
     try {
-        call([&](ThrowStatusWrapper& st) { t->rollback(&st); });
+        db_.call([&](ThrowStatusWrapper& st) { t->rollback(&st); });
     } catch (const Error&) {
         t->release();
         throw;
@@ -76,11 +74,13 @@ void Transaction::rollback()
 
 void Transaction::abandon()
 {
-    try {
-        end();
-    } catch (const Error&) {
-        // Expected: commit() and rollback() have let go of the handle.
-    }
+    // Neither committed nor rolled back: a connection given up must never
+    // commit, and its server ends the transaction with the attachment.
+    if (!tra_)
+        return;
+    ITransaction* t = tra_;
+    tra_ = nullptr;
+    db_.perform([t] { t->release(); });
 }
 
 void Transaction::end()

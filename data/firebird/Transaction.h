@@ -21,8 +21,9 @@ public:
     void commit();
     void rollback();
     void end();                         // by the closing action
-    // The connection is lost and cut: lets go of the handle, whose closing
-    // action can no longer reach the server (which ends it on its own).
+    // The connection is lost and cut: lets go of the handle without its
+    // closing action, which could not reach the server (which ends the
+    // transaction on its own) and must never commit what was given up.
     void abandon();
     CloseAction closeAction() const { return closeAction_; }
     Access access() const { return access_; }

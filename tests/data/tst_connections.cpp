@@ -285,12 +285,12 @@ void TestConnections::typedNameOfMissingFileIsAccepted()
 
 void TestConnections::remoteNameIsNotCheckedAsFile()
 {
-    QVERIFY(data::isRemoteDatabaseName(QStringLiteral("localhost:/db/AENTER.GDB")));
-    QVERIFY(data::isRemoteDatabaseName(QStringLiteral("srv/3051:C:\\db\\AENTER.GDB")));
-    QVERIFY(data::isRemoteDatabaseName(QStringLiteral("inet://srv/db")));
-    QVERIFY(!data::isRemoteDatabaseName(QStringLiteral("C:\\db\\AENTER.GDB")));
-    QVERIFY(!data::isRemoteDatabaseName(QStringLiteral("/db/a:b.gdb")));
-    QVERIFY(!data::isRemoteDatabaseName(QStringLiteral("AENTER.GDB")));
+    QVERIFY(fb::isRemoteName(QStringLiteral("localhost:/db/AENTER.GDB")));
+    QVERIFY(fb::isRemoteName(QStringLiteral("srv/3051:C:\\db\\AENTER.GDB")));
+    QVERIFY(fb::isRemoteName(QStringLiteral("inet://srv/db")));
+    QVERIFY(!fb::isRemoteName(QStringLiteral("C:\\db\\AENTER.GDB")));
+    QVERIFY(!fb::isRemoteName(QStringLiteral("/db/a:b.gdb")));
+    QVERIFY(!fb::isRemoteName(QStringLiteral("AENTER.GDB")));
 
     TestDatabases dbs;
     DialogRecorder rec;

@@ -146,11 +146,13 @@ struct Program {
     int moves()
     {
         int rows = -1;
-        QTimer::singleShot(0, [&] {
-            if (auto* w = qobject_cast<windows::TfmMoves*>(QApplication::activeModalWidget())) {
+        testsupport::OnModal take([&](QWidget* modal) {
+            auto* w = qobject_cast<windows::TfmMoves*>(modal);
+            if (w) {
                 rows = w->DBGridEh1->model()->rowCount();
                 w->reject();
             }
+            return w != nullptr;
         });
         ModalGuard guard;
         main->sbMovesClick();
@@ -162,14 +164,15 @@ struct Program {
     std::pair<int, int> orderBuilt()
     {
         std::pair<int, int> seen{-1, -1};
-        QTimer::singleShot(0, [&] {
-            if (QApplication::activeModalWidget() != order)
-                return;
+        testsupport::OnModal take([&](QWidget* modal) {
+            if (modal != order)
+                return false;
             order->setSkladChoice(std::nullopt);
             order->cbSort->setCurrentIndex(0);
             order->cbSortChange();
             seen = {order->mtOrder.count(), order->dlcSkald->count()};
             order->bbCloseClick();
+            return true;
         });
         ModalGuard guard;
         main->miFullOrder->trigger();
@@ -180,11 +183,13 @@ struct Program {
     int currencyRows()
     {
         int rows = -1;
-        QTimer::singleShot(0, [&] {
-            if (auto* w = qobject_cast<windows::TfmCurrency*>(QApplication::activeModalWidget())) {
+        testsupport::OnModal take([&](QWidget* modal) {
+            auto* w = qobject_cast<windows::TfmCurrency*>(modal);
+            if (w) {
                 rows = w->dgCurrency->model()->rowCount();
                 w->reject();
             }
+            return w != nullptr;
         });
         ModalGuard guard;
         main->miCurrencies->trigger();

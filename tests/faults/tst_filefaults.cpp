@@ -531,11 +531,13 @@ private slots:
             w->show();
             search(*w, QStringLiteral("OC90"));
             {
-                QTimer::singleShot(0, [&] {
-                    if (auto* m = qobject_cast<lookup::TfmSearchLog*>(QApplication::activeModalWidget())) {
+                testsupport::OnModal take([&](QWidget* modal) {
+                    auto* m = qobject_cast<lookup::TfmSearchLog*>(modal);
+                    if (m) {
                         windowShown = true;
                         m->reject();
                     }
+                    return m != nullptr;
                 });
                 ModalGuard guard;
                 w->miSearchLog->trigger();

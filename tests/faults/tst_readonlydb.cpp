@@ -160,11 +160,13 @@ Day TestReadOnlyDb::workADay(const QString& enterprisePath)
                    main.panelText(4)};
         s.listed = main.dgSearchParts->model()->rowCount() + main.dgCross->model()->rowCount();
         if (main.CurrentPartID() != 0 && !main.stOst->text().isEmpty()) {
-            QTimer::singleShot(0, &main, [&] {
-                if (auto* moves = qobject_cast<windows::TfmMoves*>(QApplication::activeModalWidget())) {
+            testsupport::OnModal take([&](QWidget* modal) {
+                auto* moves = qobject_cast<windows::TfmMoves*>(modal);
+                if (moves) {
                     s.moves = moves->DBGridEh1->model()->rowCount();
                     moves->close();
                 }
+                return moves != nullptr;
             });
             testsupport::ModalGuard guard;
             main.sbMoves->click();

@@ -47,11 +47,13 @@ QDateTime day(int d)
 int movementsShown(const std::function<void()>& command)
 {
     int rows = -1;
-    QTimer::singleShot(0, [&rows] {
-        if (auto* w = qobject_cast<windows::TfmMoves*>(QApplication::activeModalWidget())) {
+    testsupport::OnModal take([&rows](QWidget* modal) {
+        auto* w = qobject_cast<windows::TfmMoves*>(modal);
+        if (w) {
             rows = w->dsMovements->rowCount();
             w->close();
         }
+        return w != nullptr;
     });
     testsupport::ModalGuard guard;
     command();
@@ -284,8 +286,8 @@ void TestReconnect::downForGoodEachCommandReportsOnceAndThePriceDatabaseGoesOn()
 }
 
 // Killed in the middle of the build: one report, and the order stays exactly
-// as it was, an edit not yet stored included. Killed and started again in the
-// middle: the build reconnects and ends with every row.
+// as it was, an edit not yet stored included. Killed and started again since
+// the last command: the build reconnects and ends with every row.
 void TestReconnect::theOrderBuildMeetsADyingServer()
 {
     startProgram();
@@ -301,7 +303,9 @@ void TestReconnect::theOrderBuildMeetsADyingServer()
     QVERIFY(m->setData(m->index(1, toOrder), QStringLiteral("4")));
     const QString total = order->footerText(0, int(order::OrderField::SumCost));
 
-    QTimer::singleShot(0, [this] { server_.kill(); });
+    // Stopped first, so the build is surely waiting for it when it dies.
+    ::kill(pid_t(server_.pid()), SIGSTOP);
+    QTimer::singleShot(300, [this] { server_.kill(); });
     order->cbSort->setCurrentIndex(1);
     order->cbSortChange();
     QCOMPARE(rec.texts(BoxKind::Error).size(), 1);
@@ -315,7 +319,7 @@ void TestReconnect::theOrderBuildMeetsADyingServer()
     QString error;
     QVERIFY2(server_.start(&error), qPrintable(error));
     rec.clear();
-    QTimer::singleShot(0, [this] { restart(true); });
+    restart(true);
     order->cbSortChange();
     QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
     QCOMPARE(order->mtOrder.count(), 3);

@@ -26,6 +26,7 @@
 #include "db/DemoData.h"
 #include "lookup/TfmMain.h"
 #include "platform/Dialogs.h"
+#include "tests/support/ModalGuard.h"
 #include "tests/support/PrivateServer.h"
 #include "tests/support/TestDatabases.h"
 #include "windows/TfmMoves.h"
@@ -202,11 +203,13 @@ void TestSoak::lookupOne(lookup::TfmMain& w, int i)
         movesDue_ = true;
     if (movesDue_ && w.CurrentPartID() != 0 && !w.stOst->text().isEmpty()) {
         movesDue_ = false;
-        QTimer::singleShot(0, &w, [this] {
-            if (auto* moves = qobject_cast<windows::TfmMoves*>(QApplication::activeModalWidget())) {
+        testsupport::OnModal take([this](QWidget* modal) {
+            auto* moves = qobject_cast<windows::TfmMoves*>(modal);
+            if (moves) {
                 ++movesOpened_;
                 moves->close();
             }
+            return moves != nullptr;
         });
         w.sbMoves->click();
     }

@@ -392,12 +392,14 @@ private slots:
         search(QStringLiteral("0986452044"));
         const int linesBefore = int(historyBytes(*t).count('\n'));
         auto pick = [this](int row) {
-            QTimer::singleShot(0, [row] {
-                auto* cl = qobject_cast<windows::TfmCrossList*>(QApplication::activeModalWidget());
-                QVERIFY(cl);
-                QCOMPARE(cl->lbCross->count(), 2);
+            testsupport::OnModal take([row](QWidget* modal) {
+                auto* cl = qobject_cast<windows::TfmCrossList*>(modal);
+                if (!cl)
+                    return false;
+                [&] { QCOMPARE(cl->lbCross->count(), 2); }();
                 cl->lbCross->setCurrentRow(row);
                 cl->lbCrossDblClick();
+                return true;
             });
             ModalGuard guard;
             w->sbCrossListClick();
@@ -550,11 +552,13 @@ private slots:
     {
         DialogRecorder rec;
         QString shown = QStringLiteral("not shown");
-        QTimer::singleShot(0, [&] {
-            if (auto* log = qobject_cast<lookup::TfmSearchLog*>(QApplication::activeModalWidget())) {
+        testsupport::OnModal take([&](QWidget* modal) {
+            auto* log = qobject_cast<lookup::TfmSearchLog*>(modal);
+            if (log) {
                 shown = log->mSearchLog->toPlainText();
                 log->reject();
             }
+            return log != nullptr;
         });
         ModalGuard guard;
         w->miSearchLog->trigger();

@@ -6,6 +6,8 @@
 #include "platform/Cp1251.h"
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"
+#include "platform/Failure.h"
+#include "tests/support/ModalGuard.h"
 #include "tests/support/TestDatabases.h"
 #include "windows/TfmMoves.h"
 
@@ -395,13 +397,16 @@ private slots:
         guard.start(20000);
         QString shownSklad;
         QString copied;
-        QTimer::singleShot(0, w.get(), [&] {
+        testsupport::OnModal take([&](QWidget* modal) {
+            if (modal != w.get())
+                return false;
             shownSklad = w->skladChoice().value_or(QStringLiteral("-"));
             w->dgOrder->setCurrentIndex(w->dsOrder->index(0, int(OrderField::Cost)));
             w->miCopyClick();
             copied = platform::clipboardText();
             w->dgOrder->setCurrentIndex(w->dsOrder->index(0, int(OrderField::NUMBER)));
             w->N1Click(); // hands "" to the search and closes
+            return true;
         });
         w->execOrder();
         QVERIFY(!timedOut);
@@ -428,11 +433,12 @@ private slots:
             return false;
         };
         bool stayed = false;
-        QTimer::singleShot(0, w.get(), [&] {
+        testsupport::OnModal take([&](QWidget*) {
             w->dgOrder->setCurrentIndex(w->dsOrder->index(indexOf(filter), int(OrderField::MANUFACTURECODE)));
             w->N1Click();
             stayed = w->isVisible();
             w->done(0);
+            return true;
         });
         QTimer::singleShot(20000, w.get(), [&] { w->done(0); });
         w->execOrder();
@@ -465,12 +471,14 @@ private slots:
         w->dgOrder->setCurrentIndex(w->dsOrder->index(indexOf(filter), colName));
         int rows = -1;
         bool wasMoves = false;
-        QTimer::singleShot(0, w.get(), [&] {
-            QWidget* modal = QApplication::activeModalWidget();
+        testsupport::OnModal take([&](QWidget* modal) {
+            if (!modal)
+                return false;
             wasMoves = qobject_cast<windows::TfmMoves*>(modal) != nullptr;
             rows = dm->ibqMovements.recordCount();
-            if (modal && modal != w.get())
+            if (modal != w.get())
                 modal->close();
+            return true;
         });
         QTimer::singleShot(20000, w.get(), [] {
             if (QWidget* modal = QApplication::activeModalWidget())
@@ -482,8 +490,9 @@ private slots:
         QCOMPARE(rec.texts(), QStringList());
     }
 
-    // Whatever fails, at the candidates or in the middle of the walk, the
-    // order stays as it was before the build, an edit not yet stored included.
+    // Whatever fails, the order stays as it was before the build, an edit
+    // not yet stored included; a failure in the middle of the walk ends the
+    // build with its error and hands back no line.
     void aFailedBuildLeavesTheOrderAsItWas()
     {
         platform::DialogRecorder rec;
@@ -512,14 +521,16 @@ private slots:
         rec.clear();
 
         dm->ibdAE.connect();
-        QTimer::singleShot(0, w.get(), [&] { dm->ibdAE.disconnect(); });
-        build(0);
-        QCOMPARE(rec.texts(platform::BoxKind::Error).size(), 1);
+        int calls = 0;
+        QVERIFY_THROWS_EXCEPTION(platform::Failure, order::buildOrder(*dm, 0, std::nullopt, [&](int, int) {
+            if (++calls == 3)
+                dm->ibdAE.disconnect();
+            return true;
+        }));
         unchanged();
 
         // A build that gets through replaces every row, the edit too.
         dm->ibdAE.connect();
-        rec.clear();
         build(0);
         QCOMPARE(rec.texts(), QStringList());
         QVERIFY(!w->dsOrder->isEditing());
