@@ -18,7 +18,7 @@ QString currentFailureText()
     } catch (const std::exception& e) {
         return QString::fromLocal8Bit(e.what());
     } catch (...) {
-        return QStringLiteral("Unknown error");
+        return QStringLiteral("Неизвестная ошибка");
     }
 }
 

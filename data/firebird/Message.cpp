@@ -94,9 +94,9 @@ double asNumber(const Value& v, int index)
         double out = 0;
         if (platform::parseDecimal(*s, QLatin1Char('.'), &out))
             return out;
-        throw Error(QStringLiteral("'%1' is not a valid floating point value").arg(*s));
+        throw Error(QStringLiteral("«%1» — не число").arg(*s));
     }
-    throw Error(QStringLiteral("parameter %1 has an unusable value").arg(index));
+    throw Error(QStringLiteral("параметр %1: значение не подходит").arg(index));
 }
 
 QString asText(const Value& v)
@@ -137,10 +137,10 @@ std::vector<Slot> declaredSlots(const Layout& output, const std::vector<ColumnDe
     for (const ColumnDef& def : columns) {
         const auto it = std::find(output.names.begin(), output.names.end(), def.name.toUpper());
         if (it == output.names.end())
-            throw Error(QStringLiteral("column %1 not found").arg(def.name));
+            throw Error(QStringLiteral("в базе нет столбца %1").arg(def.name));
         const Slot& slot = output.places[size_t(it - output.names.begin())];
         if (def.checkType && !compatible(def.type, slot))
-            throw Error(QStringLiteral("column %1 has an incompatible type").arg(def.name));
+            throw Error(QStringLiteral("столбец %1 в базе другого типа").arg(def.name));
         found.push_back(slot);
     }
     return found;
@@ -214,7 +214,7 @@ void encodeParam(const Value& v, const Slot& slot, int index, bool toStore, unsi
     case kTimestamp: {
         auto dt = std::get_if<QDateTime>(&v);
         if (!dt)
-            throw Error(QStringLiteral("parameter %1 needs a date and time").arg(index));
+            throw Error(QStringLiteral("параметр %1: нужны дата и время").arg(index));
         ISC_TIMESTAMP ts;
         ts.timestamp_date = static_cast<ISC_DATE>(dt->date().toJulianDay() - 2400001);
         ts.timestamp_time = static_cast<ISC_TIME>(dt->time().msecsSinceStartOfDay()) * 10;
@@ -222,7 +222,7 @@ void encodeParam(const Value& v, const Slot& slot, int index, bool toStore, unsi
         return;
     }
     default:
-        throw Error(QStringLiteral("parameter %1 has an unsupported type").arg(index));
+        throw Error(QStringLiteral("параметр %1: тип не поддерживается").arg(index));
     }
 }
 

@@ -73,19 +73,22 @@ void Query::setParam(const QString& name, const Value& v)
             found = true;
         }
     if (!found)
-        throw Error(QStringLiteral("%1: parameter %2 not found").arg(name_, name));
+        throw Error(QStringLiteral("Запрос %1: нет параметра %2").arg(name_, name));
 }
 
 void Query::setParamAt(int position, const Value& v)
 {
     if (position < 0 || position >= static_cast<int>(params_.size()))
-        throw Error(QStringLiteral("%1: parameter index %2 out of range").arg(name_).arg(position));
+        throw Error(QStringLiteral("Запрос %1: нет параметра номер %2").arg(name_).arg(position));
     params_[static_cast<size_t>(position)] = v;
 }
 
 void Query::fail(const QString& what) const
 {
-    throw Error(QStringLiteral("%1: %2").arg(name_, what));
+    // The statement's name tells the administrator which one; the words
+    // after it what is wrong, and that the database is not the one expected.
+    throw Error(QStringLiteral("Запрос %1: %2.\nБаза данных не такая, как ждёт программа: сообщите администратору.")
+                    .arg(name_, what));
 }
 
 void Query::recovering(const std::function<void()>& body)
@@ -123,11 +126,22 @@ void Query::prepareStatement()
     QByteArray text = platform::toCp1251(rewritten_);
     ITransaction* tra = db_.transaction().handle();
     IStatement* stmt = nullptr;
-    db_.call([&](ThrowStatusWrapper& st) {
-        stmt = db_.attachment()->prepare(&st, tra, static_cast<unsigned>(text.size()), text.constData(),
-                                         static_cast<unsigned>(db_.params().dialect),
-                                         IStatement::PREPARE_PREFETCH_METADATA);
-    });
+    try {
+        db_.call([&](ThrowStatusWrapper& st) {
+            stmt = db_.attachment()->prepare(&st, tra, static_cast<unsigned>(text.size()), text.constData(),
+                                             static_cast<unsigned>(db_.params().dialect),
+                                             IStatement::PREPARE_PREFETCH_METADATA);
+        });
+    } catch (const Error& e) {
+        if (e.unreachable())
+            throw;
+        // The server refused the text: the database lacks a table or column
+        // the program reads. Its own words follow for the administrator.
+        throw Error(QStringLiteral("Запрос %1 не принят базой данных: в ней нет нужной таблицы или столбца.\n"
+                                   "Сообщите администратору.\n%2")
+                        .arg(name_, e.text()),
+                    e.codes());
+    }
     try {
         fb::call([&](ThrowStatusWrapper& st) {
             stmtType_ = stmt->getType(&st);
@@ -140,7 +154,7 @@ void Query::prepareStatement()
         inBuf_.assign(in.length, 0);
         outBuf_.assign(out.length, 0);
         if (inParams_.size() != params_.size())
-            fail(QStringLiteral("the statement has %1 parameters, the text %2")
+            fail(QStringLiteral("параметров в запросе %1, в тексте %2")
                      .arg(inParams_.size())
                      .arg(params_.size()));
         stmt_ = stmt;
@@ -191,7 +205,7 @@ void Query::run(bool expectCursor)
     // While a run waits for its server, the windows keep answering; what
     // they do meanwhile must not send this statement again.
     if (running_)
-        fail(QStringLiteral("запрос ещё выполняется"));
+        throw Error(QStringLiteral("Запрос %1 ещё выполняется: дождитесь его конца.").arg(name_));
     struct Running {
         bool& flag;
         explicit Running(bool& f) : flag(f) { flag = true; }
@@ -337,7 +351,7 @@ Field Query::field(const QString& name) const
 {
     int c = columnIndex(name);
     if (c < 0)
-        fail(QStringLiteral("Field '%1' not found").arg(name));
+        fail(QStringLiteral("нет поля %1").arg(name));
     if (!hasRow())
         return Field(nullptr, &columns_[static_cast<size_t>(c)], 0);
     return fieldAt(cur_, c);

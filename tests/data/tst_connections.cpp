@@ -479,6 +479,22 @@ void TestConnections::priceTransactionCommittedOnClose()
     }
     // The data module's end commits too.
     QCOMPARE(rows(), 2);
+
+    // A connection given up as lost never commits: what it held uncommitted
+    // is gone with it.
+    {
+        data::TdmMain dm;
+        QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
+        dm.dbMain.executeImmediate(QStringLiteral("insert into CURRENCY (CUNAME, CURATE) values ('ZZZ', 4)"));
+        dm.dbMain.markLost();
+        try {
+            dm.dbMain.disconnect();
+        } catch (const fb::Error&) {
+            // A cut connection may refuse its detach; it is closed all the same.
+        }
+        QVERIFY(!dm.dbMain.connected());
+    }
+    QCOMPARE(rows(), 2);
 }
 
 void TestConnections::refreshReopensBoth()
@@ -520,7 +536,13 @@ void TestConnections::refreshStopsAtFailingStep()
     QVERIFY(!dm.ibdAE.connected());
     QVERIFY(!dm.dbMain.connected()); // the steps after the failure did not run
 
+    // Both are to come back: the next statement on each connects it, with
+    // no refresh in between.
+    QVERIFY(dm.ibdAE.lost() && dm.dbMain.lost());
     QVERIFY(QFile::rename(moved, dbs.enterprisePath()));
+    QCOMPARE(dm.partsLike(QStringLiteral("%")).size(), size_t(0));
+    dm.fetchEuroRate();
+    QVERIFY(dm.ibdAE.connected() && dm.dbMain.connected());
     dm.refreshConnections();
     QVERIFY(dm.ibdAE.connected());
     QVERIFY(dm.dbMain.connected());

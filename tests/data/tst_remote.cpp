@@ -335,6 +335,19 @@ void TestRemote::refusalsAndQueryErrorsAreNoLostConnection()
     };
     expectNotLost("a failed conversion", [&] { scalar(QStringLiteral("select cast('x' as integer) as V from rdb$database")); });
     expectNotLost("a bad statement", [&] { scalar(QStringLiteral("selec 1 as V from rdb$database")); });
+    // A remote call of the database's own that meets no server: the network
+    // error lies inside the database's answer, and this connection is fine.
+    // The database's answer names the network error of its own remote call,
+    // and this connection is fine; a status whose first code is another's
+    // never makes a connection lost, whatever codes follow it.
+    expectNotLost("a remote call inside a statement", [&] {
+        db->executeImmediate(QStringLiteral(
+            "execute block as declare v integer; begin "
+            "execute statement 'select 1 from rdb$database' on external 'localhost/1:/nowhere.gdb' "
+            "as user 'SYSDBA' password 'x' into :v; end"));
+    });
+    QVERIFY(!fb::Error(QStringLiteral("nested"), {335544921, kNetworkError, kConnectionLost}).connectionLost());
+    QVERIFY(fb::Error(QStringLiteral("own"), {kConnectionLost}).connectionLost());
     QVERIFY(!db->lost());
     scalar(QStringLiteral("select 1 as V from rdb$database"));
 }

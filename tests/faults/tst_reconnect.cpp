@@ -2,6 +2,10 @@
 // the program's attachments: the next command after the server is back just
 // works, with no error box and no "Обновить данные"; while it is down every
 // command reports once; nothing committed is lost and nothing stored twice.
+// A server that stops answering (its process stopped, as a hung server, a
+// switched-off machine or a pulled cable look from the desk) is reported
+// within seconds while the window keeps answering; one that is merely slow
+// is waited for.
 
 #include "platform/ErrorHandler.h"
 #include "data/Settings.h"
@@ -21,8 +25,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QtTest>
@@ -77,6 +83,13 @@ private slots:
     void aCurrencyPostMeetsADeadServer();
     void aCommitWithoutAnswerIsNotStoredTwice();
 
+    void aSilentServerIsReportedWhileTheWindowAnswers();
+    void theOrderAndTheCurrenciesMeetASilentServer();
+    void theStartMeetsASilentServer();
+    void aServerLostWhileIdleComesBackByItself();
+    void aSlowCommitIsNotCut();
+    void aReconnectRefusedForAnotherReasonSaysSo();
+
 private:
     void startProgram(bool priceOnServer = true);
     std::unique_ptr<order::TfmOrder> openOrderWindow();
@@ -90,6 +103,11 @@ private:
     // A currency change posted as the currency window posts it, inside the
     // default error handler.
     void post();
+    // The server's process stopped or let go on: the desk sees a server that
+    // does not answer.
+    void silence(bool on);
+    // Makes the commit of a row named SLOW take `seconds` while SLOWLY holds a row.
+    void slowCommitsFor(int seconds);
 
     PrivateServer server_;
     std::unique_ptr<testdb::TestDatabases> dbs_;
@@ -198,6 +216,11 @@ void TestReconnect::restart(bool hard)
         server_.stop();
     QString error;
     QVERIFY2(server_.start(&error), qPrintable(error));
+}
+
+void TestReconnect::silence(bool on)
+{
+    ::kill(pid_t(server_.pid()), on ? SIGSTOP : SIGCONT);
 }
 
 std::unique_ptr<fb::Database> TestReconnect::priceConnection()
@@ -407,24 +430,29 @@ void TestReconnect::aCurrencyPostMeetsADeadServer()
 // whether the row was stored. The next post stores it when it was not, and
 // does not store it again when it was (here another connection stores the
 // very same row, as the commit would have).
+void TestReconnect::slowCommitsFor(int seconds)
+{
+    // An attachment reads the database's triggers when it starts, so they
+    // stay active throughout.
+    auto db = priceConnection();
+    db->executeImmediate(QStringLiteral("create table SLOWLY (ON_ integer)"));
+    db->transaction().commit();
+    db->executeImmediate(QStringLiteral(
+        "create trigger MARK_SLOW for CURRENCY after insert or update as begin "
+        "if (new.CUNAME = 'SLOW' or new.CUNAME is null) then rdb$set_context('USER_TRANSACTION', 'SLOW', '1'); end"));
+    db->executeImmediate(QStringLiteral(
+        "create trigger SLOW_COMMIT on transaction commit as declare t date; begin "
+        "if (rdb$get_context('USER_TRANSACTION', 'SLOW') = '1' and exists (select 1 from SLOWLY)) then begin "
+        "t = cast('NOW' as date); while (cast('NOW' as date) - t < %1.0 / 86400) do t = t; end end")
+                             .arg(seconds));
+    db->transaction().commit();
+}
+
 void TestReconnect::aCommitWithoutAnswerIsNotStoredTwice()
 {
-    {
-        // While SLOWLY holds a row, a commit of a transaction that wrote a row
-        // named SLOW takes seconds. (An attachment reads the database's
-        // triggers when it starts, so they stay active throughout.)
-        auto db = priceConnection();
-        db->executeImmediate(QStringLiteral("create table SLOWLY (ON_ integer)"));
-        db->transaction().commit();
-        db->executeImmediate(QStringLiteral(
-            "create trigger MARK_SLOW for CURRENCY after insert or update as begin "
-            "if (new.CUNAME = 'SLOW') then rdb$set_context('USER_TRANSACTION', 'SLOW', '1'); end"));
-        db->executeImmediate(QStringLiteral(
-            "create trigger SLOW_COMMIT on transaction commit as declare t date; begin "
-            "if (rdb$get_context('USER_TRANSACTION', 'SLOW') = '1' and exists (select 1 from SLOWLY)) then begin "
-            "t = cast('NOW' as date); while (cast('NOW' as date) - t < 10.0 / 86400) do t = t; end end"));
-        db->transaction().commit();
-    }
+    // While SLOWLY holds a row, a commit of a transaction that wrote a row
+    // named SLOW takes seconds.
+    slowCommitsFor(10);
     startProgram();
     DialogRecorder rec;
     CurrencyTable& t = dm_->taCurrency;
@@ -433,11 +461,18 @@ void TestReconnect::aCommitWithoutAnswerIsNotStoredTwice()
         db->executeImmediate(on ? QStringLiteral("insert into SLOWLY values (1)") : QStringLiteral("delete from SLOWLY"));
         db->transaction().commit();
     };
-    for (bool storedByTheCommit : {false, true}) {
+    // The same for a row without a name, which is stored as NULL.
+    struct Case {
+        QString name;
+        double rate;
+        bool storedByTheCommit;
+    };
+    for (const Case& c : {Case{QStringLiteral("SLOW"), 1, false}, Case{QStringLiteral("SLOW"), 2, true},
+                          Case{QLatin1String(""), 4, true}}) {
         slowCommits(true);
         t.insert(t.rowCount());
-        t.setValue(CurrencyTable::kName, QStringLiteral("SLOW"));
-        t.setValue(CurrencyTable::kRate, fb::Value{storedByTheCommit ? 2.0 : 1.0});
+        t.setValue(CurrencyTable::kName, c.name);
+        t.setValue(CurrencyTable::kRate, fb::Value{c.rate});
         const qint64 pid = server_.pid();
         std::thread killer([pid] {
             std::this_thread::sleep_for(std::chrono::milliseconds(1500));
@@ -451,15 +486,295 @@ void TestReconnect::aCommitWithoutAnswerIsNotStoredTwice()
         QCOMPARE(t.state(), CurrencyTable::State::Insert);
         restart(true);
         slowCommits(false);
-        if (storedByTheCommit)
-            priceConnection()->executeImmediate(QStringLiteral("insert into CURRENCY values ('SLOW', 2)"));
+        if (c.storedByTheCommit)
+            priceConnection()->executeImmediate(
+                c.name.isEmpty() ? QStringLiteral("insert into CURRENCY values (null, %1)").arg(c.rate)
+                                 : QStringLiteral("insert into CURRENCY values ('%1', %2)").arg(c.name).arg(c.rate));
         rec.clear();
         post();
         QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
         QCOMPARE(t.state(), CurrencyTable::State::Browse);
     }
-    QCOMPARE(storedCurrencies(),
-             (QStringList{QStringLiteral("EUR=98.5"), QStringLiteral("SLOW=1"), QStringLiteral("SLOW=2")}));
+    QCOMPARE(storedCurrencies(), (QStringList{QStringLiteral("=4"), QStringLiteral("EUR=98.5"), QStringLiteral("SLOW=1"),
+                                              QStringLiteral("SLOW=2")}));
+}
+
+namespace {
+
+// How often the program got back to its windows while a command ran: a
+// timer that ticks every 50 ms and asks the window to repaint, and the
+// paints that followed.
+class Answering : public QObject {
+public:
+    explicit Answering(QWidget* w) : w_(w)
+    {
+        tick_.setInterval(50);
+        connect(&tick_, &QTimer::timeout, this, [this] {
+            ++ticks;
+            w_->update();
+        });
+        w_->installEventFilter(this);
+        tick_.start();
+        clock.start();
+    }
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        paints += e->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+    // Answered throughout: a tick at least every half second on average,
+    // and paints among them.
+    bool answered() const { return ticks >= clock.elapsed() / 500 && ticks >= 4 && paints >= 2; }
+    QString said() const { return QStringLiteral("%1 ticks, %2 paints in %3 ms").arg(ticks).arg(paints).arg(clock.elapsed()); }
+
+    int ticks = 0;
+    int paints = 0;
+    QElapsedTimer clock;
+
+private:
+    QWidget* w_;
+    QTimer tick_;
+};
+
+bool saysDoesNotAnswer(const QString& text, const QString& whose)
+{
+    return text.startsWith(QStringLiteral("Сервер ") + whose) && text.contains(QStringLiteral("не отвечает")) &&
+           text.contains(QStringLiteral("подключится к ней сама")) && text.contains(QLatin1Char('\n'));
+}
+
+constexpr qint64 kReportedWithin = 10000; // ms
+
+} // namespace
+
+// A lookup sent to a server that stops answering: one box within the bound,
+// naming the database and saying the server does not answer, while the
+// window goes on repainting; once the server answers again the next lookup
+// simply works.
+void TestReconnect::aSilentServerIsReportedWhileTheWindowAnswers()
+{
+    startProgram();
+    DialogRecorder rec;
+    QVERIFY(lookupShowsTheFilter(rec));
+    silence(true);
+    rec.clear();
+    {
+        Answering answering(w_.get());
+        search(QStringLiteral("OE-1"));
+        QVERIFY2(answering.clock.elapsed() < kReportedWithin, qPrintable(answering.said()));
+        QVERIFY2(answering.answered(), qPrintable(answering.said()));
+    }
+    QCOMPARE(rec.texts(BoxKind::Error).size(), 1);
+    QVERIFY2(saysDoesNotAnswer(rec.boxes.first().text, QStringLiteral("базы Автопредприятия")),
+             qPrintable(rec.boxes.first().text));
+    QVERIFY(rec.boxes.first().text.contains(server_.databaseName(dbs_->enterprisePath())));
+    QVERIFY(w_->UpdateTimer.isActive());
+    silence(false);
+    QVERIFY(lookupShowsTheFilter(rec));
+}
+
+// The order build and a currency post against a server that does not
+// answer: each reports once within the bound, the order stays as it was and
+// the row stays in editing; the post goes through once the server answers.
+void TestReconnect::theOrderAndTheCurrenciesMeetASilentServer()
+{
+    startProgram();
+    DialogRecorder rec;
+    auto order = openOrderWindow();
+    order->setSkladChoice(std::nullopt);
+    order->cbSort->setCurrentIndex(0);
+    order->cbSortChange();
+    QCOMPARE(order->mtOrder.count(), 3);
+    CurrencyTable& t = dm_->taCurrency;
+    t.edit(currencyRow(QStringLiteral("EUR")));
+    t.setValue(CurrencyTable::kRate, fb::Value{55.0});
+
+    silence(true);
+    rec.clear();
+    {
+        Answering answering(order.get());
+        order->cbSort->setCurrentIndex(1);
+        order->cbSortChange();
+        QVERIFY2(answering.clock.elapsed() < kReportedWithin, qPrintable(answering.said()));
+        QVERIFY2(answering.answered(), qPrintable(answering.said()));
+    }
+    QCOMPARE(rec.texts(BoxKind::Error).size(), 1);
+    QVERIFY2(saysDoesNotAnswer(rec.boxes.first().text, QStringLiteral("базы Автопредприятия")),
+             qPrintable(rec.boxes.first().text));
+    QCOMPARE(order->mtOrder.count(), 3);
+    QVERIFY(order->bbClose->isEnabled());
+
+    rec.clear();
+    {
+        Answering answering(w_.get());
+        post();
+        QVERIFY2(answering.clock.elapsed() < kReportedWithin, qPrintable(answering.said()));
+        QVERIFY2(answering.answered(), qPrintable(answering.said()));
+    }
+    QCOMPARE(rec.texts(BoxKind::Error).size(), 1);
+    QVERIFY2(saysDoesNotAnswer(rec.boxes.first().text, QStringLiteral("базы прайс-листа")),
+             qPrintable(rec.boxes.first().text));
+    QCOMPARE(t.state(), CurrencyTable::State::Edit);
+
+    silence(false);
+    rec.clear();
+    post();
+    QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
+    QCOMPARE(storedCurrencies(), QStringList{QStringLiteral("EUR=55")});
+}
+
+// The start with both databases on a server that does not answer: each
+// attach gives up within the bound and its start-up message comes, while the
+// program's event loop goes on; the reconnect timers connect both once the
+// server answers.
+void TestReconnect::theStartMeetsASilentServer()
+{
+    platform::IniFile ini(data::settingsPath());
+    ini.writeString(data::kSectionPaths, QStringLiteral("AEDir"), server_.databaseName(dbs_->enterprisePath()));
+    ini.writeString(data::kSectionPaths, QStringLiteral("VaderIzar"), server_.databaseName(dbs_->pricePath()));
+    struct Timed : platform::Prompts {
+        QElapsedTimer clock;
+        QList<std::pair<QString, qint64>> said;
+        void message(const QString& text) override { said.append({text, clock.restart()}); }
+        void error(const QString& text) override { said.append({text, clock.restart()}); }
+        std::optional<QString> openFileName(const platform::FileDialogSpec&) override { return std::nullopt; }
+    } prompts;
+    int ticks = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&ticks] { ++ticks; });
+    tick.start(50);
+    silence(true);
+    dm_ = std::make_unique<data::TdmMain>();
+    prompts.clock.start();
+    QVERIFY(dm_->DataModuleCreate(prompts));
+    QCOMPARE(prompts.said.size(), 2);
+    QCOMPARE(prompts.said[0].first, data::kAeOpenFailed);
+    QCOMPARE(prompts.said[1].first, data::kPriceOpenFailed);
+    for (const auto& [text, ms] : prompts.said)
+        QVERIFY2(ms < kReportedWithin, qPrintable(QStringLiteral("%1 ms").arg(ms)));
+    QVERIFY2(ticks >= 20, qPrintable(QString::number(ticks)));
+    silence(false);
+
+    DialogRecorder rec;
+    w_ = std::make_unique<TfmMain>(*dm_);
+    w_->Timer1Timer();
+    w_->Timer2Timer();
+    QVERIFY(dm_->ibdAE.connected() && dm_->dbMain.connected());
+    QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
+}
+
+// The server goes away while the desk sits idle on an empty number field;
+// three minute ticks find it down (at most one box on screen, whatever the
+// ticks); once it is back the first lookup typed works with no box and
+// nothing done by hand, and the minute's refresh itself connects again.
+void TestReconnect::aServerLostWhileIdleComesBackByItself()
+{
+    startProgram();
+    {
+        DialogRecorder rec;
+        QVERIFY(lookupShowsTheFilter(rec));
+    }
+    w_->edNumber->clear();
+    w_->pcTabs->setCurrentWidget(w_->tsFindNum);
+    server_.kill();
+
+    // Real boxes, so that the ticks that come while one is open meet it; the
+    // box is answered after three more ticks.
+    int mostOnScreen = 0;
+    QStringList said;
+    QElapsedTimer openFor;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        int open = 0;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(top);
+            if (!box || !box->isVisible())
+                continue;
+            ++open;
+            if (!said.contains(box->text())) {
+                said << box->text();
+                openFor.start();
+            }
+            if (openFor.isValid() && openFor.elapsed() > 350)
+                box->done(QMessageBox::Ok);
+        }
+        mostOnScreen = std::max(mostOnScreen, open);
+    });
+    look.start(10);
+    w_->UpdateTimer.setInterval(100);
+    w_->UpdateTimer.start();
+    QTest::qWait(450);
+    w_->UpdateTimer.stop();
+    QTest::qWait(400); // a box a later tick opened is answered too
+    look.stop();
+    QCOMPARE(mostOnScreen, 1);
+    QCOMPARE(said.size(), 1);
+    QVERIFY2(PrivateServer::saysServerIsGone(said.first()), qPrintable(said.first()));
+
+    QString error;
+    QVERIFY2(server_.start(&error), qPrintable(error));
+    DialogRecorder rec;
+    QVERIFY(lookupShowsTheFilter(rec));
+
+    // Down again, up again: this time the minute's refresh connects first.
+    w_->edNumber->clear();
+    w_->pcTabs->setCurrentWidget(w_->tsFindNum);
+    restart(true);
+    w_->UpdateTimer.setInterval(50);
+    w_->UpdateTimer.start();
+    QTest::qWait(300);
+    w_->UpdateTimer.stop();
+    QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
+    QVERIFY(dm_->ibdAE.connected() && !dm_->ibdAE.lost());
+    QVERIFY(lookupShowsTheFilter(rec));
+}
+
+// A commit that takes seconds on a server that answers is waited for to its
+// end: the probes get through, nothing is cut, the row is stored once.
+void TestReconnect::aSlowCommitIsNotCut()
+{
+    slowCommitsFor(5);
+    startProgram();
+    {
+        auto db = priceConnection();
+        db->executeImmediate(QStringLiteral("insert into SLOWLY values (1)"));
+        db->transaction().commit();
+    }
+    DialogRecorder rec;
+    CurrencyTable& t = dm_->taCurrency;
+    t.insert(t.rowCount());
+    t.setValue(CurrencyTable::kName, QStringLiteral("SLOW"));
+    t.setValue(CurrencyTable::kRate, fb::Value{3.0});
+    QElapsedTimer clock;
+    clock.start();
+    post();
+    QVERIFY2(clock.elapsed() >= 4000, qPrintable(QString::number(clock.elapsed()))); // it was slow indeed
+    QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
+    QCOMPARE(t.state(), CurrencyTable::State::Browse);
+    QCOMPARE(storedCurrencies(), (QStringList{QStringLiteral("EUR=98.5"), QStringLiteral("SLOW=3")}));
+}
+
+// The server comes back without the database file: the lookup that finds
+// the connection lost reports why the reconnect was refused, not the read
+// error that led to it; with the file back the next lookup works.
+void TestReconnect::aReconnectRefusedForAnotherReasonSaysSo()
+{
+    startProgram();
+    DialogRecorder rec;
+    QVERIFY(lookupShowsTheFilter(rec));
+    server_.kill();
+    const QString file = dbs_->enterprisePath();
+    QVERIFY(QFile::rename(file, file + QStringLiteral(".away")));
+    QString error;
+    QVERIFY2(server_.start(&error), qPrintable(error));
+    rec.clear();
+    search(QStringLiteral("OE-1"));
+    QCOMPARE(rec.texts(BoxKind::Error).size(), 1);
+    const QString text = rec.boxes.first().text;
+    QVERIFY2(text.startsWith(QStringLiteral("Файл базы данных не найден")) && text.contains(QStringLiteral("I/O error")) &&
+                 !PrivateServer::saysServerIsGone(text),
+             qPrintable(text));
+    QVERIFY(QFile::rename(file + QStringLiteral(".away"), file));
+    QVERIFY(lookupShowsTheFilter(rec));
 }
 
 QTEST_MAIN(TestReconnect)
