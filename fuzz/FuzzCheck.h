@@ -3,6 +3,8 @@
 // What the fuzz targets share: a property that fails prints what differed and
 // aborts, so libFuzzer keeps the input as a crash artifact.
 
+#include "platform/Cp1251.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -10,6 +12,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -52,6 +56,18 @@ inline QByteArray shown(const QStringList& lines)
     for (qsizetype i = 0; i < lines.size(); ++i)
         out += (i ? ", " : "") + shown(lines[i]);
     return out + "] (" + QByteArray::number(lines.size()) + " lines)";
+}
+
+// The input read both ways a text reaches the program: as Windows-1251
+// bytes, and, to reach every UTF-16 unit, as UTF-16.
+template <class Check>
+void eachReading(const std::uint8_t* data, std::size_t size, Check check)
+{
+    check(platform::fromCp1251(reinterpret_cast<const char*>(data), qsizetype(size)));
+    QString utf16(qsizetype(size / 2), Qt::Uninitialized);
+    for (std::size_t i = 0; i + 1 < size; i += 2)
+        utf16[qsizetype(i / 2)] = QChar(char16_t(data[i] | (data[i + 1] << 8)));
+    check(utf16);
 }
 
 [[noreturn]] inline void fail(const char* property, const QByteArray& detail)

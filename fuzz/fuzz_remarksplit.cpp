@@ -10,7 +10,6 @@
 
 #include "FuzzCheck.h"
 
-#include "platform/Cp1251.h"
 #include "windows/RemarkSplit.h"
 
 #include <cstddef>
@@ -53,11 +52,6 @@ void check(const QString& remark)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const auto* chars = reinterpret_cast<const char*>(data);
-    check(platform::fromCp1251(chars, qsizetype(size)));
-    QString utf16(qsizetype(size / 2), Qt::Uninitialized);
-    for (std::size_t i = 0; i + 1 < size; i += 2)
-        utf16[qsizetype(i / 2)] = QChar(char16_t(data[i] | (data[i + 1] << 8)));
-    check(utf16);
+    fuzz::eachReading(data, size, check);
     return 0;
 }

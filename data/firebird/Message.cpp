@@ -29,44 +29,37 @@ bool isNumeric(unsigned t)
     return isInteger(t) || t == kFloat || t == kDouble || t == kDFloat;
 }
 
+// A value of the buffer, which keeps no alignment of its own.
+template <class T>
+T load(const unsigned char* at)
+{
+    T x;
+    std::memcpy(&x, at, sizeof x);
+    return x;
+}
+
+template <class T>
+void store(unsigned char* at, T x)
+{
+    std::memcpy(at, &x, sizeof x);
+}
+
 // The three integer widths share one path: the width follows the type.
 qint64 readInteger(const unsigned char* at, unsigned type)
 {
     switch (type) {
-    case kShort: {
-        qint16 x;
-        std::memcpy(&x, at, sizeof x);
-        return x;
-    }
-    case kLong: {
-        qint32 x;
-        std::memcpy(&x, at, sizeof x);
-        return x;
-    }
-    default: {
-        qint64 x;
-        std::memcpy(&x, at, sizeof x);
-        return x;
-    }
+    case kShort: return load<qint16>(at);
+    case kLong: return load<qint32>(at);
+    default: return load<qint64>(at);
     }
 }
 
 void writeInteger(unsigned char* at, unsigned type, qint64 v)
 {
     switch (type) {
-    case kShort: {
-        const auto x = static_cast<qint16>(v);
-        std::memcpy(at, &x, sizeof x);
-        break;
-    }
-    case kLong: {
-        const auto x = static_cast<qint32>(v);
-        std::memcpy(at, &x, sizeof x);
-        break;
-    }
-    default:
-        std::memcpy(at, &v, sizeof v);
-        break;
+    case kShort: store(at, static_cast<qint16>(v)); break;
+    case kLong: store(at, static_cast<qint32>(v)); break;
+    default: store(at, v); break;
     }
 }
 
@@ -166,11 +159,11 @@ bool compatible(ColumnType declared, const Slot& slot)
 
 void encodeParam(const Value& v, const Slot& slot, int index, bool toStore, unsigned char* buffer)
 {
-    auto* nul = reinterpret_cast<short*>(buffer + slot.nullOffset);
+    unsigned char* nul = buffer + slot.nullOffset;
     unsigned char* at = buffer + slot.offset;
-    *nul = 0;
+    store(nul, short(0));
     if (isNull(v)) {
-        *nul = -1;
+        store(nul, short(-1));
         return;
     }
     switch (slot.type) {
@@ -182,13 +175,12 @@ void encodeParam(const Value& v, const Slot& slot, int index, bool toStore, unsi
             // A value to store must not be lost: refuse it.
             if (toStore)
                 throw Error(QStringLiteral("текст «%1» длиннее допустимых %2 символов").arg(s).arg(slot.length));
-            *nul = -1;
+            store(nul, short(-1));
             return;
         }
         if (slot.type == kVarying) {
-            const auto len = static_cast<unsigned short>(bytes.size());
-            std::memcpy(at, &len, sizeof len);
-            std::memcpy(at + sizeof len, bytes.constData(), static_cast<size_t>(bytes.size()));
+            store(at, static_cast<unsigned short>(bytes.size()));
+            std::memcpy(at + sizeof(unsigned short), bytes.constData(), static_cast<size_t>(bytes.size()));
         } else {
             std::memset(at, ' ', slot.length);
             std::memcpy(at, bytes.constData(), static_cast<size_t>(bytes.size()));
@@ -200,17 +192,13 @@ void encodeParam(const Value& v, const Slot& slot, int index, bool toStore, unsi
     case kInt64:
         writeInteger(at, slot.type, std::llround(asNumber(v, index) / std::pow(10.0, slot.scale)));
         return;
-    case kFloat: {
-        const auto x = static_cast<float>(asNumber(v, index));
-        std::memcpy(at, &x, sizeof x);
+    case kFloat:
+        store(at, static_cast<float>(asNumber(v, index)));
         return;
-    }
     case kDouble:
-    case kDFloat: {
-        const double x = asNumber(v, index);
-        std::memcpy(at, &x, sizeof x);
+    case kDFloat:
+        store(at, asNumber(v, index));
         return;
-    }
     case kTimestamp: {
         auto dt = std::get_if<QDateTime>(&v);
         if (!dt)
@@ -218,7 +206,7 @@ void encodeParam(const Value& v, const Slot& slot, int index, bool toStore, unsi
         ISC_TIMESTAMP ts;
         ts.timestamp_date = static_cast<ISC_DATE>(dt->date().toJulianDay() - 2400001);
         ts.timestamp_time = static_cast<ISC_TIME>(dt->time().msecsSinceStartOfDay()) * 10;
-        std::memcpy(at, &ts, sizeof ts);
+        store(at, ts);
         return;
     }
     default:
@@ -228,15 +216,12 @@ void encodeParam(const Value& v, const Slot& slot, int index, bool toStore, unsi
 
 Value decodeColumn(const unsigned char* buffer, const Slot& slot)
 {
-    if (*reinterpret_cast<const short*>(buffer + slot.nullOffset) != 0)
+    if (load<short>(buffer + slot.nullOffset) != 0)
         return {};
     const unsigned char* at = buffer + slot.offset;
     switch (slot.type) {
-    case kVarying: {
-        unsigned short len;
-        std::memcpy(&len, at, sizeof len);
-        return trimmedRight(reinterpret_cast<const char*>(at + sizeof len), len);
-    }
+    case kVarying:
+        return trimmedRight(reinterpret_cast<const char*>(at + sizeof(unsigned short)), load<unsigned short>(at));
     case kText:
         return trimmedRight(reinterpret_cast<const char*>(at), slot.length);
     case kShort:
@@ -250,32 +235,20 @@ Value decodeColumn(const unsigned char* buffer, const Slot& slot)
         const double d = static_cast<double>(x);
         return slot.scale == 0 ? d : d * std::pow(10.0, slot.scale);
     }
-    case kFloat: {
-        float x;
-        std::memcpy(&x, at, sizeof x);
-        return static_cast<double>(x);
-    }
+    case kFloat:
+        return static_cast<double>(load<float>(at));
     case kDouble:
-    case kDFloat: {
-        double x;
-        std::memcpy(&x, at, sizeof x);
-        return x;
-    }
+    case kDFloat:
+        return load<double>(at);
     case kTimestamp: {
-        ISC_TIMESTAMP ts;
-        std::memcpy(&ts, at, sizeof ts);
+        const auto ts = load<ISC_TIMESTAMP>(at);
         return fromTimestamp(ts.timestamp_date, ts.timestamp_time);
     }
-    case kDate: {
-        ISC_DATE d;
-        std::memcpy(&d, at, sizeof d);
-        return fromTimestamp(d, 0);
-    }
-    case kTime: {
-        ISC_TIME t;
-        std::memcpy(&t, at, sizeof t);
-        return QDateTime(QDate(1899, 12, 30), QTime::fromMSecsSinceStartOfDay(static_cast<int>(t / 10)));
-    }
+    case kDate:
+        return fromTimestamp(load<ISC_DATE>(at), 0);
+    case kTime:
+        return QDateTime(QDate(1899, 12, 30),
+                         QTime::fromMSecsSinceStartOfDay(static_cast<int>(load<ISC_TIME>(at) / 10)));
     default:
         // Blobs and other types nobody reads here: present but empty.
         return QString();

@@ -93,6 +93,8 @@ private slots:
 private:
     void startProgram(bool priceOnServer = true);
     std::unique_ptr<order::TfmOrder> openOrderWindow();
+    // The order window with the order of every warehouse built by name.
+    std::unique_ptr<order::TfmOrder> builtOrderWindow();
     void search(const QString& text);
     bool lookupShowsTheFilter(DialogRecorder& rec);
     void restart(bool hard);
@@ -187,6 +189,15 @@ std::unique_ptr<order::TfmOrder> TestReconnect::openOrderWindow()
     auto order = std::make_unique<order::TfmOrder>(*dm_, w_.get());
     order->searchNumber = [this](const QString& n) { return w_->searchNumber(n); };
     order->show();
+    return order;
+}
+
+std::unique_ptr<order::TfmOrder> TestReconnect::builtOrderWindow()
+{
+    auto order = openOrderWindow();
+    order->setSkladChoice(std::nullopt);
+    order->cbSort->setCurrentIndex(0);
+    order->cbSortChange();
     return order;
 }
 
@@ -315,10 +326,7 @@ void TestReconnect::theOrderBuildMeetsADyingServer()
 {
     startProgram();
     DialogRecorder rec;
-    auto order = openOrderWindow();
-    order->setSkladChoice(std::nullopt);
-    order->cbSort->setCurrentIndex(0);
-    order->cbSortChange();
+    auto order = builtOrderWindow();
     QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
     QCOMPARE(order->mtOrder.count(), 3);
     QAbstractItemModel* m = order->dgOrder->model();
@@ -579,10 +587,7 @@ void TestReconnect::theOrderAndTheCurrenciesMeetASilentServer()
 {
     startProgram();
     DialogRecorder rec;
-    auto order = openOrderWindow();
-    order->setSkladChoice(std::nullopt);
-    order->cbSort->setCurrentIndex(0);
-    order->cbSortChange();
+    auto order = builtOrderWindow();
     QCOMPARE(order->mtOrder.count(), 3);
     CurrencyTable& t = dm_->taCurrency;
     t.edit(currencyRow(QStringLiteral("EUR")));
