@@ -19,6 +19,7 @@
 #include "order/TfmOrder.h"
 #include "platform/Desktop.h"
 #include "platform/Translations.h"
+#include "platform/Waiting.h"
 #include "windows/TfmMoves.h"
 
 #include <QApplication>
@@ -74,19 +75,27 @@ void shoot(QWidget* w, const QString& name)
 }
 
 // Hands the modal window the next command opens to `take`, which pictures
-// it and closes it, so the command returns.
+// it and closes it, so the command returns. It looks for the window every few
+// milliseconds, and only while no command waits for a database: the windows
+// keep answering during such a wait, and the window is not up yet.
 void onModal(const QString& name, std::function<void(QDialog*)> take)
 {
-    QTimer::singleShot(0, [name, take] {
-        QElapsedTimer t;
-        t.start();
-        QDialog* d = nullptr;
-        while (!(d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) && t.elapsed() < 5000)
-            settle(20);
-        if (!d)
-            return fail(QStringLiteral("no window opened for %1").arg(name));
-        take(d);
+    auto* poll = new QTimer;
+    QElapsedTimer since;
+    since.start();
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, since, name, take] {
+        auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (d && platform::waitsRunning() == 0) {
+            poll->stop();
+            poll->deleteLater();
+            take(d);
+        } else if (since.elapsed() > 10000) {
+            poll->stop();
+            poll->deleteLater();
+            fail(QStringLiteral("no window opened for %1").arg(name));
+        }
     });
+    poll->start(20);
 }
 
 void shootModal(const QString& name)
@@ -126,9 +135,21 @@ int main(int argc, char* argv[])
     settle(1000);
     w.Timer3Timer(); // the EUR rate for the order's total now, not three seconds on
 
-    // A morning's lookups, for the history.
-    for (const char* number : {"GDB1655", "OP 602/7", "АП-1127", "K20TT"})
-        lookUp(w, QString::fromUtf8(number));
+    // Lookups of the last days, for the history: each at its own hour of an
+    // earlier day, then the clock is the desk's own again.
+    const QDateTime today = QDateTime::currentDateTime();
+    const struct {
+        const char* number;
+        int daysAgo;
+        int hour, minute;
+    } earlier[] = {{"GDB1655", 3, 9, 12}, {"OP 602/7", 3, 11, 40}, {"АП-1127", 2, 10, 5},
+                   {"K20TT", 1, 15, 27}, {"OC 480", 1, 17, 2}};
+    for (const auto& e : earlier) {
+        const QDateTime at(today.date().addDays(-e.daysAgo), QTime(e.hour, e.minute, 31));
+        platform::setClockForTests([at] { return at; });
+        lookUp(w, QString::fromUtf8(e.number));
+    }
+    platform::setClockForTests(nullptr);
 
     // Several parts share an OE number: the list of matches.
     lookUp(w, QStringLiteral("8200542739"));
