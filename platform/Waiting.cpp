@@ -66,7 +66,8 @@ void Wait::until(const std::function<bool()>& done, int ms)
         s_->woken = false;
         return;
     }
-    if (!s_->cursor && s_->since.elapsed() >= kCursorAfterMs && qobject_cast<QGuiApplication*>(qApp)) {
+    if (!s_->cursor && s_->since.elapsed() >= kCursorAfterMs &&
+        qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
         s_->cursor = true;
     }
