@@ -3,12 +3,8 @@
 #include "data/firebird/Client.h"
 #include "data/firebird/Line.h"
 #include "data/firebird/Query.h"
-#include "data/firebird/ServerWatch.h"
 #include "data/firebird/Transaction.h"
 #include "platform/Cp1251.h"
-#include "platform/Waiting.h"
-
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <optional>
@@ -17,17 +13,6 @@ namespace fb {
 
 using namespace Firebird;
 
-namespace {
-
-// A call on the connection's thread and how the thread that asked waits for it.
-struct Pending {
-    std::mutex m;
-    bool done = false;
-    std::exception_ptr failure;
-    platform::Wait* wait = nullptr; // the asking thread's wait, while it waits
-};
-
-} // namespace
 
 Database::Database(QString alias, CloseAction closeAction, Access access, QObject* parent)
     : QObject(parent), alias_(std::move(alias)),
@@ -42,111 +27,6 @@ Database::~Database()
     } catch (const Error&) {
         // Nothing sensible to report from a destructor.
     }
-}
-
-bool isRemoteName(const QString& name)
-{
-    static const QRegularExpression url(QStringLiteral("^[A-Za-z]+://"));
-    if (url.match(name).hasMatch())
-        return true;
-    const qsizetype colon = name.indexOf(QLatin1Char(':'));
-    if (colon < 2)
-        return false; // no colon, or a drive letter
-    static const QRegularExpression host(QStringLiteral("^[A-Za-z0-9_.\\-\\[\\]]+(/[A-Za-z0-9_\\-]+)?$"));
-    return host.match(name.left(colon)).hasMatch();
-}
-
-bool Database::remote() const
-{
-    return isRemoteName(name_);
-}
-
-void Database::useLine()
-{
-    if (!line_)
-        line_ = std::make_unique<Line>();
-}
-
-void Database::perform(const std::function<void()>& job)
-{
-    if (!line_ || line_->isCurrent()) {
-        job();
-        return;
-    }
-    auto pending = std::make_shared<Pending>();
-    line_->post([pending, &job] {
-        try {
-            job();
-        } catch (...) {
-            pending->failure = std::current_exception();
-        }
-        std::lock_guard<std::mutex> lock(pending->m);
-        pending->done = true;
-        if (pending->wait)
-            pending->wait->wakeUp();
-    });
-    auto done = [&pending] {
-        std::lock_guard<std::mutex> lock(pending->m);
-        return pending->done;
-    };
-    {
-        platform::Wait wait;
-        {
-            std::lock_guard<std::mutex> lock(pending->m);
-            pending->wait = &wait;
-        }
-        // Most calls end at once: a short plain wait first, the watch only
-        // for a call that runs on.
-        wait.until(done, 20);
-        std::optional<ServerWatch> watch;
-        while (!done()) {
-            if (!watch)
-                watch.emplace(*this);
-            wait.until(done, 100);
-            watch->check();
-        }
-        std::lock_guard<std::mutex> lock(pending->m);
-        pending->wait = nullptr;
-    }
-    if (pending->failure) {
-        if (silenced_.exchange(false))
-            throw silentError(pending->failure);
-        std::rethrow_exception(pending->failure);
-    }
-}
-
-Error Database::silentError(const std::exception_ptr& cause) const
-{
-    QString why;
-    std::vector<intptr_t> codes{Error::kServerSilent};
-    try {
-        std::rethrow_exception(cause);
-    } catch (const Error& e) {
-        // The cut's own read error says nothing more than the first line.
-        why = e.text().section(QLatin1Char('\n'), -1);
-        codes.insert(codes.end(), e.codes().begin(), e.codes().end());
-    } catch (const platform::Failure& f) {
-        why = f.text();
-    } catch (...) {
-    }
-    QString text = QStringLiteral("Сервер %1 «%2» не отвечает. Программа подключится к ней сама, как только сервер "
-                                  "ответит.")
-                       .arg(title_, name_);
-    if (!why.isEmpty())
-        text += QLatin1Char('\n') + why;
-    return Error(text, std::move(codes));
-}
-
-Error Database::notOpen() const
-{
-    return Error(QStringLiteral("Нет соединения с базой данных «%1». Программа подключится к ней сама, как только "
-                                "база станет доступна.")
-                     .arg(name_));
-}
-
-void Database::call(const std::function<void(ThrowStatusWrapper&)>& body)
-{
-    perform([&] { fb::call(body); });
 }
 
 QByteArray Database::buildDpb(int createPageSize, int connectTimeout) const

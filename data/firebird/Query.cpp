@@ -12,10 +12,6 @@ namespace fb {
 
 using namespace Firebird;
 
-namespace {
-const Value kNull{};
-}
-
 // ---- Query ---------------------------------------------------------------
 
 Query::Query(Database& db, QString name, QStringList sql, std::vector<ColumnDef> columns, QObject* parent)
@@ -318,85 +314,6 @@ void Query::forgetStatement()
         outMeta_->release();
         outMeta_ = nullptr;
     }
-}
-
-bool Query::next()
-{
-    if (!open_ || cur_ + 1 >= rows_)
-        return false;
-    moveTo(cur_ + 1);
-    return true;
-}
-
-bool Query::prior()
-{
-    if (!open_ || cur_ <= 0)
-        return false;
-    moveTo(cur_ - 1);
-    return true;
-}
-
-void Query::moveTo(int row)
-{
-    if (!open_ || rows_ == 0)
-        return;
-    row = std::clamp(row, 0, rows_ - 1);
-    if (row == cur_)
-        return;
-    cur_ = row;
-    emit currentRowChanged(cur_);
-}
-
-Field Query::field(const QString& name) const
-{
-    int c = columnIndex(name);
-    if (c < 0)
-        fail(QStringLiteral("нет поля %1").arg(name));
-    if (!hasRow())
-        return Field(nullptr, &columns_[static_cast<size_t>(c)], 0);
-    return fieldAt(cur_, c);
-}
-
-Field Query::fieldAt(int row, int column) const
-{
-    return Field(&value(row, column), &columns_[static_cast<size_t>(column)],
-                 column < static_cast<int>(scales_.size()) ? scales_[static_cast<size_t>(column)] : 0);
-}
-
-const Value& Query::value(int row, int column) const
-{
-    if (row < 0 || row >= rows_ || column < 0 || column >= static_cast<int>(columns_.size()))
-        return kNull;
-    return cells_[static_cast<size_t>(row) * columns_.size() + static_cast<size_t>(column)];
-}
-
-void Query::replaceRow(int row, std::vector<Value> values)
-{
-    values.resize(columns_.size());
-    for (size_t c = 0; c < columns_.size(); ++c)
-        cells_[static_cast<size_t>(row) * columns_.size() + c] = std::move(values[c]);
-    emit rowsChanged();
-}
-
-void Query::insertRow(int row, std::vector<Value> values)
-{
-    values.resize(columns_.size());
-    auto at = cells_.begin() + static_cast<qsizetype>(row) * static_cast<qsizetype>(columns_.size());
-    cells_.insert(at, std::make_move_iterator(values.begin()), std::make_move_iterator(values.end()));
-    ++rows_;
-    open_ = true;
-    emit rowsChanged();
-}
-
-void Query::removeRow(int row)
-{
-    auto at = cells_.begin() + static_cast<qsizetype>(row) * static_cast<qsizetype>(columns_.size());
-    cells_.erase(at, at + static_cast<qsizetype>(columns_.size()));
-    --rows_;
-    if (cur_ >= rows_)
-        cur_ = rows_ - 1;
-    emit rowsChanged();
-    emit currentRowChanged(cur_);
 }
 
 } // namespace fb
