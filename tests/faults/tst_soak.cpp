@@ -40,6 +40,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QThreadPool>
 #include <QtTest>
 
 #include <malloc.h>
@@ -141,6 +142,10 @@ private:
 void TestSoak::initTestCase()
 {
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    // The toolkit paints with threads of its global pool, each with a handle
+    // of its own, and lets them go after half a minute without work: kept
+    // for good, they are the same at both counts however long the day runs.
+    QThreadPool::globalInstance()->setExpiryTimeout(-1);
     dbs_ = std::make_unique<testdb::TestDatabases>();
     db::fillDemo(dbs_->enterprisePath(), dbs_->pricePath());
     for (const fb::Value& v : dbs_->column(testdb::Db::Enterprise, QStringLiteral("SELECT MANUFACTURECODE FROM PART")))
