@@ -115,14 +115,15 @@ public:
     void reconnect();
 
     // True once a call on this attachment failed because the connection is
-    // gone; a connect, reconnect or disconnect clears it.
+    // gone, or the watch cut it; a connect, reconnect or disconnect clears it.
     bool lost() const { return lost_; }
     void noteFailure(const Error& e);
     // The connection is to come back: a closed one is connected again by the
     // next statement, as a lost one is (a refresh whose connect failed).
     void markLost() { lost_ = true; }
-    // True once, after the watch cut the connection because its server did
-    // not answer: the failing statement is reported, not run again.
+    // The watch cut the connection because its server did not answer: the
+    // failing statement is reported, not run again; the next command
+    // reconnects.
     bool silenced() const { return silenced_; }
     // The watch: cuts the connection of a server that does not answer.
     void cutSilent();
