@@ -145,3 +145,22 @@ load_after=$(cut -d' ' -f1-3 /proc/loadavg)
     echo "Load average (1, 5, 15 min) before the run: $load_before; after: $load_after."
 } >>"$DOC"
 echo "Added the reconnect figures to $DOC"
+
+# Many desks on one server (bench_load): desk processes with the data module
+# and the lookup, a writer committing sales and a monitor of the transaction
+# markers, all on a copy of the large enterprise file served by the private
+# server. Its section follows the reconnect figures.
+cmake --build "$BUILD" --target bench_load
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+run bench_load "$ENT" "$PRICE"
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+{
+    echo
+    grep -v '^SUMMARY ' "$OUT/bench_load.md"
+    echo "| Figure | Program | Floor or reference | Ratio | Target | Met |"
+    echo "|---|---|---|---|---|---|"
+    sed -n 's/^SUMMARY //p' "$OUT/bench_load.md"
+    echo
+    echo "Load average (1, 5, 15 min) before the run: $load_before; after: $load_after."
+} >>"$DOC"
+echo "Added the load figures to $DOC"
