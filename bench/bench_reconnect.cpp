@@ -188,9 +188,10 @@ int main(int argc, char** argv)
                        "restarted server plus a lookup with the server up (%3 ms): the new attachment, on a server "
                        "that has just opened the database, is most of it. While the server is down a lookup reports "
                        "after %4 ms: the connect is refused at once on loopback. A server that does not answer at all "
-                       "(a host gone from the network) makes the one connect attempt wait for the client library's "
-                       "connect timeout (`ConnectTimeout` of `firebird.conf`, 180 s by default); that is not measured "
-                       "here.")
+                       "(a host gone from the network, a stopped process) is reported within seconds instead: a "
+                       "statement left unanswered is cut once a probe of the server gets no answer either, and an "
+                       "attach gives up after its connect timeout of 8 s; the tests of a stopped server check both "
+                       "bounds.")
             .arg(num(sKill.median, 1), ratio(sKill.median, floor), num(floor, 1),
                  num(std::max(sFirst.median, sNext.median), 1)));
     out();
