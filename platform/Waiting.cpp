@@ -83,10 +83,13 @@ void Wait::until(const std::function<bool()>& done, int ms)
             return;
         }
     }
-    if (!done())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    std::lock_guard<std::mutex> lock(s_->m);
+    const bool quitting = !done() && loop.exec(QEventLoop::ExcludeUserInputEvents) < 0;
+    std::unique_lock<std::mutex> lock(s_->m);
     s_->loop = nullptr;
+    // An application that is quitting ends every loop at once: the rest of
+    // the wait blocks instead of spinning.
+    if (quitting)
+        s_->cv.wait_for(lock, std::chrono::milliseconds(ms), [&] { return s_->woken || done(); });
     s_->woken = false;
 }
 
