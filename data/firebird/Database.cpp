@@ -187,7 +187,11 @@ void Database::create(int pageSize)
 
 void Database::disconnect()
 {
-    perform([this] { detachNow(); });
+    // On the thread that asked, each client call on the connection's own:
+    // the queries it closes belong to that thread and tell their tables and
+    // grids so at once, not through a queue that may run after the caller
+    // looks.
+    detachNow();
 }
 
 void Database::detachNow()
