@@ -36,34 +36,25 @@ std::optional<double> number(const fb::Field& f)
 std::vector<PartRow> TdmMain::partsLike(const QString& pattern)
 {
     fb::Query& q = ibqGetPartID;
-    q.close();
-    if (!q.prepared())
-        q.prepare();
     q.setParam(QStringLiteral("Num"), pattern);
     q.open();
-    q.last();
     return partRows(q);
 }
 
 std::vector<PartRow> TdmMain::crossNumbersOf(qint32 id, const QString& oeNumber)
 {
     fb::Query& q = ibqGetCrossNums;
-    q.close();
-    if (!q.prepared())
-        q.prepare();
     q.setParam(QStringLiteral("IDCODE"), id);
     // Without an OE number the OE condition is to match nothing: a NULL
     // pattern never matches.
     q.setParam(QStringLiteral("PartOE"), oeNumber.isEmpty() ? fb::Value{} : fb::Value{oeNumber});
     q.open();
-    q.last();
     return partRows(q);
 }
 
 std::optional<PriceRow> TdmMain::pricesOf(const QString& manufactureCode)
 {
     fb::Query& q = ibqGetPrices;
-    q.close();
     q.setParam(QStringLiteral("Num"), manufactureCode);
     q.open();
     if (!q.hasRow())
@@ -75,24 +66,17 @@ std::optional<PriceRow> TdmMain::pricesOf(const QString& manufactureCode)
 std::optional<std::optional<double>> TdmMain::lastPurchasePrice(qint32 id)
 {
     fb::Query& q = ibqGetLastPrice;
-    q.close();
-    if (!q.prepared())
-        q.prepare();
     q.setParam(QStringLiteral("Parm1"), id);
     q.setParam(QStringLiteral("Parm2"), id);
     q.open();
     if (!q.hasRow())
         return std::nullopt;
-    q.first();
     return number(q.field(QStringLiteral("PRICE")));
 }
 
 std::optional<QString> TdmMain::partName(qint32 id)
 {
     fb::Query& q = ibqGetDescr;
-    q.close();
-    if (!q.prepared())
-        q.prepare();
     q.setParam(QStringLiteral("ID"), id);
     q.open();
     if (!q.hasRow())
@@ -104,7 +88,6 @@ std::vector<MinStockPart> TdmMain::partsUnderReplenishment(int sortIndex)
 {
     fb::Query& q = ibqGetMINStock;
     const QStringList sql = minStockSql(sortIndex);
-    q.close();
     if (q.sql() != sql)
         q.setSQL(sql);
     q.open();
@@ -124,13 +107,9 @@ std::vector<MinStockPart> TdmMain::partsUnderReplenishment(int sortIndex)
 
 std::optional<double> TdmMain::sumOf(fb::Query& q, qint32 id)
 {
-    q.close();
     q.setParamAt(0, id);
     q.open();
-    fb::Field f = q.field(QStringLiteral("SUM"));
-    if (f.isNull())
-        return std::nullopt;
-    return f.asDouble();
+    return number(q.field(QStringLiteral("SUM")));
 }
 
 double TdmMain::GetOnStock(qint32 id)
