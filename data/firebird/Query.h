@@ -47,7 +47,6 @@ public:
     const Value& paramAt(int position) const { return params_.at(static_cast<size_t>(position)); }
 
     void prepare();
-    bool prepared() const { return stmt_ != nullptr; }
     // The engine's access plan of the statement ("PLAN SORT (PART NATURAL)"),
     // one line per query block; prepares it first.
     QString plan();
