@@ -37,12 +37,6 @@ std::unique_ptr<Program> start()
     lookup::TfmMain& main = *p->main;
     p->order = new order::TfmOrder(*p->dm, &main);
     p->order->searchNumber = [&main](const QString& n) { return main.searchNumber(n); };
-    p->order->setRefreshEnabled = [&main](bool on) {
-        if (on)
-            main.UpdateTimer.start();
-        else
-            main.UpdateTimer.stop();
-    };
     main.setOrderWindow(p->order);
     return p;
 }

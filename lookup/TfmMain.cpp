@@ -4,7 +4,7 @@
 #include "platform/Desktop.h"
 #include "platform/ErrorHandler.h"
 #include "platform/Failure.h"
-#include "platform/Waiting.h"
+#include "platform/RefreshHold.h"
 #include "platform/WindowPlace.h"
 
 #include <QEvent>
@@ -31,14 +31,13 @@ TfmMain::TfmMain(data::TdmMain& dm, QWidget* parent)
     connect(&Timer2, &QTimer::timeout, this, &TfmMain::Timer2Timer);
     connect(&Timer3, &QTimer::timeout, this, &TfmMain::Timer3Timer);
     connect(&UpdateTimer, &QTimer::timeout, this, [this] {
-        // While the last refresh's error box is open, or a command waits for
-        // a server, the tick leaves its turn to the next one: a server that
-        // stays down shows one box, not one a minute.
-        if (refreshBusy_ || platform::waitsRunning() > 0)
-            return;
-        refreshBusy_ = true;
-        platform::guarded([this] { miDataBaseUpdateClick(); });
-        refreshBusy_ = false;
+        // While the last refresh's error box is open the tick leaves its turn
+        // to the next one (a server that stays down shows one box, not one a
+        // minute); so it does while a window shows rows or holds changes.
+        platform::ticked(&UpdateTimer, [this] {
+            if (!platform::refreshHeld())
+                miDataBaseUpdateClick();
+        });
     });
     UpdateTimer.start();
 
@@ -94,10 +93,11 @@ bool TfmMain::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (watched == edNumber && key->key() == Qt::Key_Backspace) {
-            bool taken = false;
-            platform::guarded([&] { taken = edNumberKeyPress(QChar(8)); });
-            return taken;
+        // Backspace in the empty field is taken (it shows the search page);
+        // every other key goes on to the field.
+        if (watched == edNumber && key->key() == Qt::Key_Backspace && edNumber->text().isEmpty()) {
+            platform::guardedFor(this, [this] { edNumberKeyPress(QChar(8)); });
+            return true;
         }
     }
     return QMainWindow::eventFilter(watched, event);

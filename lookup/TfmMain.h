@@ -169,7 +169,7 @@ private:
     void FormDestroy();
     void recordSearch();
     void quantityChange(PriceGroup group);
-    void connectTick(QTimer& timer, bool& busy, bool enterprise);
+    void connectTick(QTimer& timer, bool enterprise);
     // Hands the number field and the page shown to the lookup before a step.
     void syncLookup();
     // Runs a step of the lookup that reads the enterprise database.
@@ -183,13 +183,7 @@ private:
     PartLookup lookup_;
     order::TfmOrder* order_ = nullptr;
     HistoryFile history_;
-    bool searching_ = false;
     bool lastSearchOk_ = true; // the last press of bbSearch ran to its end
-    // A tick whose error box is still open does not start another attempt.
-    bool timer1Busy_ = false;
-    bool timer2Busy_ = false;
-    bool timer3Busy_ = false;
-    bool refreshBusy_ = false;
 };
 
 } // namespace lookup

@@ -10,7 +10,6 @@
 #include "platform/Dialogs.h"
 #include "platform/ErrorHandler.h"
 #include "platform/Failure.h"
-#include "platform/Waiting.h"
 #include "windows/TfmCrossList.h"
 #include "windows/TfmCurrency.h"
 #include "windows/TfmMoves.h"
@@ -30,13 +29,6 @@ namespace {
 const QString kAuthorSite = QStringLiteral("https://tovrin-zevaveraz.example");
 const QString kAuthorMail = QStringLiteral("author@tovrin-zevaveraz.example");
 
-// Switches the refresh off for the life of a modal window.
-struct RefreshPause {
-    QTimer& timer;
-    explicit RefreshPause(QTimer& t) : timer(t) { timer.stop(); }
-    ~RefreshPause() { timer.start(); }
-};
-
 } // namespace
 
 void TfmMain::buildMenu()
@@ -44,7 +36,7 @@ void TfmMain::buildMenu()
     mmMain = menuBar();
     auto add = [this](QMenu* menu, const QString& text, void (TfmMain::*handler)()) {
         QAction* a = menu->addAction(text);
-        connect(a, &QAction::triggered, this, platform::guard([this, handler] { (this->*handler)(); }));
+        connect(a, &QAction::triggered, this, platform::guard(this, [this, handler] { (this->*handler)(); }));
         return a;
     };
     QMenu* system = mmMain->addMenu(QStringLiteral("Система"));
@@ -79,7 +71,6 @@ void TfmMain::sbMovesClick()
 {
     if (CurrentPartID() == 0 || stOst->text().isEmpty())
         return;
-    RefreshPause pause(UpdateTimer);
     windows::TfmMoves w(dm_, CurrentPartID(), this);
     w.exec();
 }
@@ -138,38 +129,30 @@ void TfmMain::miAboutClick()
 
 // ---- Timers ----------------------------------------------------------------
 
-// A failed connect is reported and tried again on the next tick; ticks that
-// come while its error box is still open do not stack further boxes, and a
-// tick that comes while a command waits for a server leaves its turn to the
-// next one.
-void TfmMain::connectTick(QTimer& timer, bool& busy, bool enterprise)
+// A failed connect is reported and tried again on the next tick; a tick that
+// comes while its error box is still open, or while a command waits for a
+// server, leaves its turn to the next one (platform::ticked).
+void TfmMain::connectTick(QTimer& timer, bool enterprise)
 {
-    if (busy || platform::waitsRunning() > 0)
-        return;
-    busy = true;
-    platform::guarded([&] {
+    platform::ticked(&timer, [&] {
         if (enterprise ? dm_.connectEnterprise() : dm_.connectPrice())
             timer.stop();
     });
-    busy = false;
 }
 
 void TfmMain::Timer1Timer()
 {
-    connectTick(Timer1, timer1Busy_, true);
+    connectTick(Timer1, true);
 }
 
 void TfmMain::Timer2Timer()
 {
-    connectTick(Timer2, timer2Busy_, false);
+    connectTick(Timer2, false);
 }
 
 void TfmMain::Timer3Timer()
 {
-    if (timer3Busy_ || platform::waitsRunning() > 0)
-        return;
-    timer3Busy_ = true;
-    platform::guarded([this] {
+    platform::ticked(&Timer3, [this] {
         const double rate = dm_.fetchEuroRate();
         // The fetch got through: it is not tried again, found or not.
         Timer3.stop();
@@ -178,7 +161,6 @@ void TfmMain::Timer3Timer()
         else
             platform::showError(QStringLiteral("Валюта EUR не найдена!!!"), this);
     });
-    timer3Busy_ = false;
 }
 
 } // namespace lookup

@@ -120,8 +120,8 @@ void TfmMain::buildWindow()
     }
     windows::followView(dgCross, [this](int row) { lookup_.moveCross(row); });
     windows::followView(dgSearchParts, [this](int row) { lookup_.moveParts(row); });
-    connect(dgSearchParts, &QTableView::doubleClicked, this, platform::guard([this] { dgSearchPartsDblClick(); }));
-    connect(dgCross, &QTableView::doubleClicked, this, platform::guard([this] { dgCrossDblClick(); }));
+    connect(dgSearchParts, &QTableView::doubleClicked, this, platform::guard(this, [this] { dgSearchPartsDblClick(); }));
+    connect(dgCross, &QTableView::doubleClicked, this, platform::guard(this, [this] { dgCrossDblClick(); }));
     pcTabs->addTab(tsFindNum, QStringLiteral("Поиск"));
     tsPrices = buildPricesPage();
     pcTabs->addTab(tsPrices, QStringLiteral("Цены"));
@@ -172,7 +172,8 @@ QWidget* TfmMain::buildButtonPanel()
 
     cbWildSearch = new QCheckBox(QStringLiteral("По подстроке"), paButtons);
     cbWildSearch->setGeometry(9, 32, 93, 17);
-    connect(cbWildSearch, &QCheckBox::clicked, this, platform::guard([this] { cbWildSearchClick(); }));
+    // Toggled, not clicked: a screen reader's toggle emits no click.
+    connect(cbWildSearch, &QCheckBox::toggled, this, platform::guard(this, [this] { cbWildSearchClick(); }));
 
     bbSearch = new QPushButton(paButtons);
     bbSearch->setObjectName(QStringLiteral("bbSearch"));
@@ -184,7 +185,7 @@ QWidget* TfmMain::buildButtonPanel()
     // Whoever pressed it (the user, or a window handing a number back) can
     // learn whether the search failed; the failure itself is shown once here.
     connect(bbSearch, &QPushButton::clicked, this,
-            [this] { lastSearchOk_ = platform::guarded([this] { sbSearchClick(); }); });
+            [this] { lastSearchOk_ = platform::guardedFor(this, [this] { sbSearchClick(); }); });
 
     sbCrossList = flatButton(paButtons, QStringLiteral("Замены..."), glyphIcon(QStringLiteral("⇄"), QColor(0, 100, 0), 16),
                              QRect(152, 4, 23, 22));
@@ -195,10 +196,12 @@ QWidget* TfmMain::buildButtonPanel()
                          glyphIcon(QStringLiteral("⇅"), QColor(128, 0, 0), 16), QRect(177, 4, 23, 22));
     sbOrder = flatButton(paButtons, QStringLiteral("Формирование заказа..."),
                          glyphIcon(QStringLiteral("≡"), QColor(90, 60, 0), 16), QRect(177, 27, 23, 22));
-    connect(sbCrossList, &QToolButton::clicked, this, platform::guard([this] { sbCrossListClick(); }));
-    connect(sbClient, &QToolButton::clicked, this, platform::guard([this] { sbClientClick(); }));
-    connect(sbMoves, &QToolButton::clicked, this, platform::guard([this] { sbMovesClick(); }));
-    connect(sbOrder, &QToolButton::clicked, this, platform::guard([this] { sbOrderClick(); }));
+    connect(sbCrossList, &QToolButton::clicked, this, platform::guard(this, [this] { sbCrossListClick(); }));
+    // The bar follows the button however it changes: a click, or a screen
+    // reader's toggle, which emits no click.
+    connect(sbClient, &QToolButton::toggled, this, platform::guard(this, [this] { sbClientClick(); }));
+    connect(sbMoves, &QToolButton::clicked, this, platform::guard(this, [this] { sbMovesClick(); }));
+    connect(sbOrder, &QToolButton::clicked, this, platform::guard(this, [this] { sbOrderClick(); }));
 
     stOst = new QLabel(paButtons);
     stOst->setGeometry(kClientWidth - 84 - 2, 2, 84, 50);
@@ -258,7 +261,7 @@ QWidget* TfmMain::buildPricesPage()
         *g.count = count;
         *g.upDown = ud;
         auto change = g.change;
-        connect(count, &QLineEdit::textChanged, this, platform::guard([this, change] { (this->*change)(); }));
+        connect(count, &QLineEdit::textChanged, this, platform::guard(this, [this, change] { (this->*change)(); }));
         col->addWidget(box);
     }
     col->addStretch(1);

@@ -92,27 +92,13 @@ bool TfmMain::searchNumber(const QString& number)
 
 void TfmMain::sbSearchClick()
 {
-    // A search is not started again from the window messages it lets run.
-    if (searching_)
-        return;
-    searching_ = true;
-    struct Done {
-        TfmMain* w;
-        // The refresh comes back on even when a step fails: a search that
-        // stopped on an error must not leave the connections unrefreshed for
-        // the rest of the day.
-        ~Done()
-        {
-            w->UpdateTimer.start();
-            w->searching_ = false;
-        }
-    } done{this};
-
+    // While the search waits for the server no refresh and no other command
+    // runs (platform/Commands.h); the refresh's ticks come again after it,
+    // also when a step fails.
     syncLookup();
     const QString text = edNumber->text();
     const bool found = lookup_.beginSearch(text);
     render();
-    UpdateTimer.stop();
     if (!found)
         return;
     const bool substring = cbWildSearch->isChecked();

@@ -74,9 +74,12 @@ TfmSearchLog::TfmSearchLog(const QString& historyPath, std::function<bool(const 
     miCopy = pmSearchLog->addAction(QStringLiteral("Копировать"));
     miMoveToCalc = pmSearchLog->addAction(QStringLiteral("В калькулятор..."));
     connect(mSearchLog, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& p) { pmSearchLog->popup(mSearchLog->viewport()->mapToGlobal(p)); });
-    connect(miCopy, &QAction::triggered, this, platform::guard([this] { miCopyClick(); }));
-    connect(miMoveToCalc, &QAction::triggered, this, platform::guard([this] { miMoveToCalcClick(); }));
+            [this](const QPoint& p) {
+                const QPoint at = mSearchLog->viewport()->mapToGlobal(p);
+                platform::guardedFor(this, [this, at] { pmSearchLog->popup(at); });
+            });
+    connect(miCopy, &QAction::triggered, this, platform::guard(this, [this] { miCopyClick(); }));
+    connect(miMoveToCalc, &QAction::triggered, this, platform::guard(this, [this] { miMoveToCalcClick(); }));
 
     auto* col = new QVBoxLayout(this);
     col->setContentsMargins(0, 0, 0, 0);
@@ -86,8 +89,8 @@ TfmSearchLog::TfmSearchLog(const QString& historyPath, std::function<bool(const 
 
     FormCreate(historyPath);
     // Connected after the date is set, so that opening does not jump.
-    connect(dpDate, &QDateEdit::dateChanged, this, platform::guard([this] { dpDateChange(); }));
-    connect(bbSearch, &QPushButton::clicked, this, platform::guard([this] { bbSearchClick(); }));
+    connect(dpDate, &QDateEdit::dateChanged, this, platform::guard(this, [this] { dpDateChange(); }));
+    connect(bbSearch, &QPushButton::clicked, this, platform::guard(this, [this] { bbSearchClick(); }));
     connect(this, &QDialog::finished, this, &TfmSearchLog::FormClose);
 
     platform::placeWindow(this);

@@ -27,8 +27,8 @@ UpDown::UpDown(QLineEdit* buddy, int min, int max, QWidget* parent)
         b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         box->addWidget(b);
     }
-    connect(up_, &QToolButton::clicked, this, platform::guard([this] { stepBy(1); }));
-    connect(down_, &QToolButton::clicked, this, platform::guard([this] { stepBy(-1); }));
+    connect(up_, &QToolButton::clicked, this, platform::guard(this, [this] { stepBy(1); }));
+    connect(down_, &QToolButton::clicked, this, platform::guard(this, [this] { stepBy(-1); }));
 }
 
 void UpDown::setPosition(int p)

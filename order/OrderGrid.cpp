@@ -1,5 +1,7 @@
 #include "order/OrderGrid.h"
 
+#include "platform/ErrorHandler.h"
+
 #include "order/OrderModel.h"
 
 #include <QAccessible>
@@ -80,9 +82,16 @@ void OrderDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const QMo
     const QString typed = line->text();
     if (typed == index.data(Qt::EditRole).toString())
         return; // left unchanged: the row does not go into editing
-    const QString refusal = model_->setCellText(index.row(), index.column(), typed);
-    if (!refusal.isEmpty())
-        emit refused(index, typed, refusal);
+    // The editor hands its text over when the focus leaves it, which may be
+    // while a command waits for the server: then it comes after it.
+    const QPersistentModelIndex at(index);
+    platform::guardedFor(model_, [this, at, typed] {
+        if (!at.isValid())
+            return;
+        const QString refusal = model_->setCellText(at.row(), at.column(), typed);
+        if (!refusal.isEmpty())
+            emit refused(at, typed, refusal);
+    });
 }
 
 bool OrderDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,

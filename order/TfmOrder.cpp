@@ -14,6 +14,7 @@
 #include "platform/FileWrite.h"
 #include "platform/FormFont.h"
 #include "platform/Regional.h"
+#include "platform/RefreshHold.h"
 #include "platform/WindowPlace.h"
 #include "windows/TfmMoves.h"
 
@@ -61,14 +62,17 @@ QToolButton* speedButton(QWidget* parent, QStyle::StandardPixmap icon, const QSt
 
 TfmOrder::Busy::Busy(TfmOrder& w) : w_(w)
 {
-    w_.busy_ = true;
     set(false);
 }
 
 TfmOrder::Busy::~Busy()
 {
     set(true);
-    w_.busy_ = false;
+}
+
+bool TfmOrder::isBusy() const
+{
+    return dsOrder->isReadOnly();
 }
 
 void TfmOrder::Busy::set(bool on)
@@ -138,17 +142,24 @@ TfmOrder::TfmOrder(data::TdmMain& dm_, QWidget* parent) : QDialog(parent), dm(dm
     miMovements = pmOrder->addAction(QStringLiteral("Показать движения..."));
     miCopy = pmOrder->addAction(QStringLiteral("Копировать"));
     N1 = pmOrder->addAction(QStringLiteral("В калькулятор"));
+    // Every handler is a command: each passes the gate (platform::guarded).
     connect(miMovements, &QAction::triggered, this, &TfmOrder::sgOrderDblClick);
     connect(miCopy, &QAction::triggered, this, &TfmOrder::miCopyClick);
     connect(N1, &QAction::triggered, this, &TfmOrder::N1Click);
-    connect(dgOrder, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { pmOrder->exec(dgOrder->viewport()->mapToGlobal(at)); });
+    connect(dgOrder, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const QPoint global = dgOrder->viewport()->mapToGlobal(at);
+        platform::guardedFor(this, [this, global] { pmOrder->exec(global); });
+    });
     connect(dgOrder, &QAbstractItemView::doubleClicked, this, &TfmOrder::sgOrderDblClick);
     connect(dgOrder, &OrderGrid::deleteRequested, this, &TfmOrder::dgOrderDeleteRow);
     connect(dgOrder, &OrderGrid::findRequested, this, &TfmOrder::dgOrderFind);
-    connect(dgOrder, &OrderGrid::cancelRequested, dsOrder, &OrderModel::cancel);
+    connect(dgOrder, &OrderGrid::cancelRequested, this, platform::guard(this, [this] { dsOrder->cancel(); }));
     connect(dgOrder->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& now, const QModelIndex& before) { currentRowChanged(now.row(), before.row()); });
+            [this](const QModelIndex& now, const QModelIndex& before) {
+                const int row = now.row();
+                const int previous = before.row();
+                platform::guardedFor(this, [this, row, previous] { currentRowChanged(row, previous); });
+            });
     connect(dsOrder, &OrderModel::contentChanged, this, &TfmOrder::dsOrderDataChange);
     connect(&mtOrder, &OrderTable::totalChanged, this, [this](double total) {
         dgOrderFooter->setText(0, sumColumn, moneyText(total, decimalSep_));
@@ -157,7 +168,7 @@ TfmOrder::TfmOrder(data::TdmMain& dm_, QWidget* parent) : QDialog(parent), dm(dm
             [this](const QModelIndex& index, const QString& text, const QString& message) {
                 // Deferred: the refusal arrives while the view closes its editor.
                 const QPersistentModelIndex at(index);
-                QTimer::singleShot(0, this, [this, at, text, message] {
+                QTimer::singleShot(0, this, platform::guard(this, [this, at, text, message] {
                     platform::showError(message, this);
                     if (!at.isValid() || text.isNull())
                         return;
@@ -166,7 +177,7 @@ TfmOrder::TfmOrder(data::TdmMain& dm_, QWidget* parent) : QDialog(parent), dm(dm
                     returningToEdit_ = false;
                     dgOrderDelegate->setRetryText(text);
                     dgOrder->edit(at);
-                });
+                }));
             });
 
     connect(cbSort, &QComboBox::activated, this, &TfmOrder::cbSortChange);
@@ -179,6 +190,8 @@ TfmOrder::TfmOrder(data::TdmMain& dm_, QWidget* parent) : QDialog(parent), dm(dm
 
     dgOrderFooter->setText(0, sumColumn, moneyText(0, decimalSep_));
     dgOrder->setFocus();
+    // It shows the warehouses and holds an order being edited.
+    platform::holdsRefresh(this);
 }
 
 TfmOrder::~TfmOrder()
@@ -210,7 +223,8 @@ QWidget* TfmOrder::makeTopPanel()
     dlcSkald->setModel(dm.dsSklad);
     // The box shows the choice, never just the first warehouse of a reload.
     connect(dm.dsSklad, &QAbstractItemModel::modelReset, this, &TfmOrder::showSkladChoice);
-    connect(dlcSkald, &QComboBox::activated, this, &TfmOrder::skladPicked);
+    connect(dlcSkald, &QComboBox::activated, this,
+            [this](int row) { platform::guardedFor(this, [this, row] { skladPicked(row); }); });
     sbSkladClear = speedButton(top, QStyle::SP_DialogResetButton, QStringLiteral("По всем складам..."));
 
     lbSort = new QLabel(QStringLiteral("Сортируем:"), top);
@@ -267,8 +281,6 @@ void TfmOrder::FormShow()
     dsOrder->setDecimalSeparator(decimalSep_);
     if (!mtOrder.isOpen())
         mtOrder.open();
-    if (setRefreshEnabled)
-        setRefreshEnabled(false);
     // Without the warehouse list the window still opens: its rows can be
     // seen, edited and saved.
     platform::guarded([this] {
@@ -282,8 +294,8 @@ void TfmOrder::FormShow()
 
 void TfmOrder::FormClose()
 {
-    if (setRefreshEnabled)
-        setRefreshEnabled(true);
+    // Only hidden: the table keeps its rows, and the refresh, which waited
+    // while the window was shown, acts again.
 }
 
 void TfmOrder::setSkladChoice(const std::optional<QString>& code)
@@ -316,7 +328,7 @@ void TfmOrder::skladPicked(int row)
 
 void TfmOrder::sbSkladClearClick()
 {
-    setSkladChoice(std::nullopt);
+    platform::guardedFor(this, [this] { setSkladChoice(std::nullopt); });
 }
 
 } // namespace order

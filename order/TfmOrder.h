@@ -38,8 +38,6 @@ public:
 
     // Hands a number to the main window's search (edNumber + bbSearch).
     std::function<bool(const QString&)> searchNumber;
-    // Switches the main window's UpdateTimer off (false) or on (true).
-    std::function<void(bool)> setRefreshEnabled;
 
     // The order command of the main window: the warehouse choice back to "E",
     // then the window, modally.
@@ -53,7 +51,8 @@ public:
     QString currentCellText() const;
     // A footer text: row 0 main currency, row 1 EUR; column by field.
     QString footerText(int row, int column) const;
-    bool isBusy() const { return busy_; }
+    // A build or "Оставить нули.." runs: its controls are greyed out.
+    bool isBusy() const;
     // Searches the grid for a cell holding the text, from the cell after
     // the current one, row by row, wrapping; true when one was found.
     bool findInGrid(const QString& text);
@@ -97,7 +96,6 @@ public slots:
     void dgOrderDeleteRow(); // Ctrl+Delete
     void dgOrderFind();      // Ctrl+F
 
-    void done(int r) override;
     void reject() override;
 
 protected:
@@ -105,8 +103,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    // While a build or "Оставить нули.." runs, nothing else may start one or
-    // close the window; everything comes back when it ends, also after an error.
+    // While a build or "Оставить нули.." runs its controls are greyed out
+    // (no other command runs meanwhile: platform/Commands.h); they come back
+    // when it ends, also after an error.
     class Busy {
     public:
         explicit Busy(TfmOrder& w);
@@ -129,7 +128,6 @@ private:
     data::TdmMain& dm;
     std::optional<QString> skladChoice_;
     QChar decimalSep_;
-    bool busy_ = false;
     bool returningToEdit_ = false;
 };
 

@@ -31,9 +31,7 @@ constexpr qint64 eventSliceMs = 200;
 
 void TfmOrder::cbSortChange()
 {
-    if (busy_)
-        return;
-    platform::guarded([this] { buildOrder(); });
+    platform::guardedFor(this, [this] { buildOrder(); });
 }
 
 void TfmOrder::buildOrder()
@@ -127,14 +125,14 @@ void TfmOrder::currentRowChanged(int row, int previous)
         if (!refusal.isEmpty()) {
             // The row stays in editing: back to it, then say why.
             const int back = dsOrder->editRow();
-            QTimer::singleShot(0, this, [this, back, refusal] {
+            QTimer::singleShot(0, this, platform::guard(this, [this, back, refusal] {
                 if (dsOrder->editRow() == back) {
                     returningToEdit_ = true;
                     dgOrder->setCurrentIndex(dsOrder->index(back, std::max(0, dgOrder->currentIndex().column())));
                     returningToEdit_ = false;
                 }
                 platform::showError(refusal, this);
-            });
+            }));
         }
     }
     dsOrderDataChange();

@@ -27,9 +27,7 @@ namespace order {
 
 void TfmOrder::sbLeaveNullClick()
 {
-    if (busy_)
-        return;
-    platform::guarded([this] { leaveNull(); });
+    platform::guardedFor(this, [this] { leaveNull(); });
 }
 
 void TfmOrder::leaveNull()
@@ -54,9 +52,7 @@ QString TfmOrder::currentCellText() const
 
 void TfmOrder::sgOrderDblClick()
 {
-    if (busy_)
-        return;
-    platform::guarded([this] {
+    platform::guardedFor(this, [this] {
         const QModelIndex at = dgOrder->currentIndex();
         const OrderLine* line =
             at.isValid() && at.row() < dsOrder->rowCount() ? &dsOrder->lineAt(at.row()) : nullptr;
@@ -69,14 +65,12 @@ void TfmOrder::sgOrderDblClick()
 
 void TfmOrder::miCopyClick()
 {
-    platform::guarded([this] { platform::setClipboardText(currentCellText()); });
+    platform::guardedFor(this, [this] { platform::setClipboardText(currentCellText()); });
 }
 
 void TfmOrder::N1Click()
 {
-    if (busy_)
-        return;
-    platform::guarded([this] {
+    platform::guardedFor(this, [this] {
         const QString text = currentCellText();
         if (!postPending())
             return;
@@ -89,9 +83,7 @@ void TfmOrder::N1Click()
 
 void TfmOrder::sbExportClick()
 {
-    if (busy_)
-        return;
-    platform::guarded([this] { writeOrderFile(); });
+    platform::guardedFor(this, [this] { writeOrderFile(); });
 }
 
 void TfmOrder::writeOrderFile()
@@ -116,9 +108,7 @@ void TfmOrder::writeOrderFile()
 
 void TfmOrder::sbOpenOrderClick()
 {
-    if (busy_)
-        return;
-    platform::guarded([this] { readOrderFile(); });
+    platform::guardedFor(this, [this] { readOrderFile(); });
 }
 
 void TfmOrder::readOrderFile()
@@ -149,17 +139,17 @@ void TfmOrder::readOrderFile()
 
 void TfmOrder::bbCloseClick()
 {
-    if (busy_)
-        return;
-    if (postPending())
-        accept();
+    platform::guardedFor(this, [this] {
+        if (postPending())
+            accept();
+    });
 }
 
 void TfmOrder::dgOrderDeleteRow()
 {
-    if (busy_ || dsOrder->isReadOnly())
-        return;
-    platform::guarded([this] {
+    platform::guardedFor(this, [this] {
+        if (dsOrder->isReadOnly())
+            return;
         const QModelIndex at = dgOrder->currentIndex();
         if (!at.isValid())
             return;
@@ -171,13 +161,15 @@ void TfmOrder::dgOrderDeleteRow()
 
 void TfmOrder::dgOrderFind()
 {
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(this, QStringLiteral("Поиск"), QStringLiteral("Найти:"), QLineEdit::Normal, {}, &ok);
-    if (!ok || text.isEmpty())
-        return;
-    if (!findInGrid(text))
-        platform::showMessage(QStringLiteral("\"%1\" не найдено").arg(text), this);
+    platform::guardedFor(this, [this] {
+        bool ok = false;
+        const QString text =
+            QInputDialog::getText(this, QStringLiteral("Поиск"), QStringLiteral("Найти:"), QLineEdit::Normal, {}, &ok);
+        if (!ok || text.isEmpty())
+            return;
+        if (!findInGrid(text))
+            platform::showMessage(QStringLiteral("\"%1\" не найдено").arg(text), this);
+    });
 }
 
 bool TfmOrder::findInGrid(const QString& text)
@@ -200,17 +192,11 @@ bool TfmOrder::findInGrid(const QString& text)
     return false;
 }
 
-void TfmOrder::done(int r)
-{
-    if (busy_)
-        return;
-    QDialog::done(r);
-}
-
 void TfmOrder::reject()
 {
-    // Only a window close (Alt+F4) gets here; Esc stays with the grid.
-    if (busy_ || !postPending())
+    // Only a window close (Alt+F4) gets here; Esc stays with the grid. A
+    // close asked for while a build waits comes after it (platform/InputHold.h).
+    if (!postPending())
         return;
     QDialog::reject();
 }

@@ -1,5 +1,7 @@
 #include "platform/Dialogs.h"
 
+#include "platform/InputHold.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -22,6 +24,7 @@ QString appTitle()
 
 void showMessage(const QString& text, QWidget* parent)
 {
+    dropHeldInput();
     if (g_recorder)
         return record(BoxKind::Plain, text);
     QMessageBox box(QMessageBox::NoIcon, appTitle(), text, QMessageBox::Ok, parent);
@@ -30,6 +33,7 @@ void showMessage(const QString& text, QWidget* parent)
 
 void showError(const QString& text, QWidget* parent)
 {
+    dropHeldInput();
     if (g_recorder)
         return record(BoxKind::Error, text);
     QMessageBox box(QMessageBox::Critical, appTitle(), text, QMessageBox::Ok, parent);
@@ -38,6 +42,7 @@ void showError(const QString& text, QWidget* parent)
 
 bool confirm(const QString& text, QWidget* parent)
 {
+    dropHeldInput();
     if (g_recorder) {
         record(BoxKind::Confirm, text);
         return g_recorder->confirmAnswer;
@@ -46,8 +51,21 @@ bool confirm(const QString& text, QWidget* parent)
     return box.exec() == QMessageBox::Ok;
 }
 
+bool askYesNo(const QString& text, QWidget* parent)
+{
+    dropHeldInput();
+    if (g_recorder) {
+        record(BoxKind::Confirm, text);
+        return g_recorder->confirmAnswer;
+    }
+    QMessageBox box(QMessageBox::Question, appTitle(), text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void showAbout(const QString& title, const QString& text, QWidget* parent)
 {
+    dropHeldInput();
     if (g_recorder)
         return record(BoxKind::About, text, title);
     QMessageBox::about(parent, title, text);

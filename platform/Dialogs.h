@@ -28,6 +28,8 @@ struct BoxEvent {
 void showMessage(const QString& text, QWidget* parent = nullptr);
 void showError(const QString& text, QWidget* parent = nullptr);
 bool confirm(const QString& text, QWidget* parent = nullptr);
+// A question answered "Да" (true) or "Нет".
+bool askYesNo(const QString& text, QWidget* parent = nullptr);
 void showAbout(const QString& title, const QString& text, QWidget* parent = nullptr);
 std::optional<QString> openFileName(const FileDialogSpec& spec, QWidget* parent = nullptr);
 std::optional<QString> saveFileName(const FileDialogSpec& spec, QWidget* parent = nullptr);

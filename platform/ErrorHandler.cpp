@@ -1,11 +1,14 @@
 #include "platform/ErrorHandler.h"
 
+#include "platform/Commands.h"
 #include "platform/Dialogs.h"
 #include "platform/Failure.h"
+#include "platform/InputHold.h"
 
 #include <QString>
 
 #include <exception>
+#include <memory>
 
 namespace platform {
 
@@ -22,7 +25,9 @@ QString currentFailureText()
     }
 }
 
-bool guarded(const std::function<void()>& body)
+namespace {
+
+bool report(const std::function<void()>& body)
 {
     try {
         body();
@@ -31,6 +36,31 @@ bool guarded(const std::function<void()>& body)
         showError(currentFailureText());
         return false;
     }
+}
+
+} // namespace
+
+bool guardedFor(QObject* context, std::function<void()> body)
+{
+    // Wherever there are windows to hold input for, the hold is there before
+    // the first command can wait.
+    installInputHold();
+    auto ok = std::make_shared<bool>(false);
+    runCommand(Arrival::Defer, nullptr, context, [ok, body = std::move(body)] { *ok = report(body); });
+    return *ok;
+}
+
+bool guarded(std::function<void()> body)
+{
+    return guardedFor(nullptr, std::move(body));
+}
+
+bool ticked(const void* key, const std::function<void()>& body)
+{
+    installInputHold();
+    bool ok = false;
+    runCommand(Arrival::Skip, key, nullptr, [&] { ok = report(body); });
+    return ok;
 }
 
 } // namespace platform

@@ -99,16 +99,17 @@ bool CurrencyModel::setData(const QModelIndex& index, const QVariant& value, int
         }
         v = d;
     }
-    bool done = false;
-    platform::guarded([&]() {
+    // A change made while another command waits for a server comes after
+    // it (platform/Commands.h): it owns what it sets.
+    const int row = index.row();
+    const int column = index.column();
+    return platform::guardedFor(this, [this, row, column, v]() {
         // A row left in editing is stored before another row's edit begins.
-        if (table_.state() != data::CurrencyTable::State::Browse && table_.editRow() != index.row())
+        if (table_.state() != data::CurrencyTable::State::Browse && table_.editRow() != row)
             table_.post();
-        table_.moveTo(index.row());
-        table_.setValue(index.column(), v);
-        done = true;
+        table_.moveTo(row);
+        table_.setValue(column, v);
     });
-    return done;
 }
 
 QVariant CurrencyModel::headerData(int section, Qt::Orientation o, int role) const

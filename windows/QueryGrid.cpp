@@ -1,6 +1,7 @@
 #include "windows/QueryGrid.h"
 
 #include "data/QueryModel.h"
+#include "platform/ErrorHandler.h"
 
 #include <QItemSelectionModel>
 #include <QTableView>
@@ -22,10 +23,13 @@ void putViewOn(QTableView* view, int row)
 
 void followView(QTableView* view, std::function<void(int row)> moveCursor)
 {
+    // A move of the cursor is a command like any other (platform/Commands.h).
     QObject::connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, view,
-                     [moveCursor = std::move(moveCursor)](const QModelIndex& cur) {
-                         if (cur.isValid())
-                             moveCursor(cur.row());
+                     [view, moveCursor = std::move(moveCursor)](const QModelIndex& cur) {
+                         if (!cur.isValid())
+                             return;
+                         const int row = cur.row();
+                         platform::guardedFor(view, [moveCursor, row] { moveCursor(row); });
                      });
 }
 

@@ -35,9 +35,12 @@ TfmCrossList::TfmCrossList(const QString& remark, std::function<bool(const QStri
     N1 = pmCross->addAction(QStringLiteral("Копировать"));
     lbCross->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lbCross, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { pmCross->popup(lbCross->viewport()->mapToGlobal(pos)); });
-    connect(N1, &QAction::triggered, this, platform::guard([this]() { N1Click(); }));
-    connect(lbCross, &QListWidget::itemDoubleClicked, this, platform::guard([this]() { lbCrossDblClick(); }));
+            [this](const QPoint& pos) {
+                const QPoint at = lbCross->viewport()->mapToGlobal(pos);
+                platform::guardedFor(this, [this, at] { pmCross->popup(at); });
+            });
+    connect(N1, &QAction::triggered, this, platform::guard(this, [this]() { N1Click(); }));
+    connect(lbCross, &QListWidget::itemDoubleClicked, this, platform::guard(this, [this]() { lbCrossDblClick(); }));
 
     connect(this, &QDialog::finished, this, &TfmCrossList::FormClose);
 

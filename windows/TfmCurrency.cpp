@@ -6,6 +6,7 @@
 #include "platform/FormFont.h"
 #include "platform/NumberText.h"
 #include "platform/Regional.h"
+#include "platform/RefreshHold.h"
 #include "platform/WindowPlace.h"
 
 #include <QEvent>
@@ -19,6 +20,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <memory>
 
 namespace windows {
 
@@ -92,7 +95,7 @@ TfmCurrency::TfmCurrency(data::TdmMain& dm, QWidget* parent) : QDialog(parent), 
     connect(dsCurrency, &CurrencyModel::badRate, this, [this](const QModelIndex& index, const QString& text) {
         rejectedIndex_ = index;
         rejectedText_ = text;
-        QTimer::singleShot(0, this, platform::guard([this]() { reportBadRate(); }));
+        QTimer::singleShot(0, this, platform::guard(this, [this]() { reportBadRate(); }));
     });
 
     connect(this, &QDialog::finished, this, &TfmCurrency::FormClose);
@@ -100,6 +103,37 @@ TfmCurrency::TfmCurrency(data::TdmMain& dm, QWidget* parent) : QDialog(parent), 
     platform::placeWindow(this);
     showRow(table_.currentRow());
     updateButtons();
+    // It shows the table and holds a change being typed.
+    platform::holdsRefresh(this);
+}
+
+void TfmCurrency::done(int r)
+{
+    auto mayClose = std::make_shared<bool>(true);
+    platform::guardedFor(this, [this, mayClose] {
+        // What is typed in an open cell counts as typed.
+        commitEditor();
+        if (rejectedIndex_.isValid()) {
+            *mayClose = false; // the refused rate is reported first
+            return;
+        }
+        if (table_.state() == data::CurrencyTable::State::Browse)
+            return;
+        if (insertedUntouched()) {
+            table_.cancel();
+            return;
+        }
+        if (!platform::askYesNo(QStringLiteral("Сохранить изменения?"), this)) {
+            table_.cancel();
+            return;
+        }
+        *mayClose = false;
+        showRow(table_.editRow());
+        table_.post();
+        *mayClose = true;
+    });
+    if (*mayClose)
+        QDialog::done(r);
 }
 
 void TfmCurrency::FormClose()
@@ -144,7 +178,7 @@ void TfmCurrency::gridRowChanged(int row, int previous)
         // Storing the row may show an error box: not from inside the view's
         // own selection change.
         const int editRow = table_.editRow();
-        QTimer::singleShot(0, this, platform::guard([this, editRow, row]() { leaveRow(editRow, row); }));
+        QTimer::singleShot(0, this, platform::guard(this, [this, editRow, row]() { leaveRow(editRow, row); }));
         return;
     }
     table_.moveTo(row);
@@ -209,7 +243,7 @@ void TfmCurrency::editCurrentCell()
 
 void TfmCurrency::dnCurrencyClick(int button)
 {
-    platform::guarded([this, button]() {
+    platform::guardedFor(this, [this, button]() {
         if (button == nbCancel) {
             closeEditorWithoutCommit();
             table_.cancel();
@@ -273,7 +307,7 @@ bool TfmCurrency::eventFilter(QObject* watched, QEvent* event)
         commitEditor();
         if (!rejectedIndex_.isValid() && !insertedUntouched()) {
             const int column = std::max(dgCurrency->currentIndex().column(), 0);
-            platform::guarded([this, column]() {
+            platform::guardedFor(this, [this, column]() {
                 table_.insert(table_.rowCount());
                 showRow(table_.editRow(), column);
             });

@@ -32,10 +32,15 @@ public:
 
     QToolButton* button(NavButton b) const { return navButtons[b]; }
 
+    // Closing asks first whether a change not yet stored is to be stored
+    // («Сохранить изменения?»): Да stores it as leaving the row would, and
+    // the window stays open when that fails; Нет drops it.
+    void done(int r) override;
+
 public slots:
     void dnCurrencyClick(int button);
     // The window has closed: it lets go of the currency table, which stays
-    // open, with an edit not yet stored still pending on it.
+    // open, with nothing pending on it.
     void FormClose();
 
 protected:

@@ -4,6 +4,7 @@
 #include "data/QueryModel.h"
 #include "data/TdmMain.h"
 #include "platform/FormFont.h"
+#include "platform/RefreshHold.h"
 #include "platform/WindowPlace.h"
 #include "windows/MovesFormat.h"
 #include "windows/QueryGrid.h"
@@ -186,10 +187,10 @@ TfmMoves::TfmMoves(data::TdmMain& dm, qint32 partId, QWidget* parent)
 
     pmMoves = new QMenu(this);
     miShowDoc = pmMoves->addAction(QStringLiteral("Показать документ..."));
-    connect(miShowDoc, &QAction::triggered, this, platform::guard([this]() { miShowDocClick(); }));
+    connect(miShowDoc, &QAction::triggered, this, platform::guard(this, [this]() { miShowDocClick(); }));
 
-    connect(edDocNum, &QLineEdit::textChanged, this, platform::guard([this]() { edDocNumChange(); }));
-    connect(sbClear, &QToolButton::clicked, this, platform::guard([this]() { sbClearClick(); }));
+    connect(edDocNum, &QLineEdit::textChanged, this, platform::guard(this, [this]() { edDocNumChange(); }));
+    connect(sbClear, &QToolButton::clicked, this, platform::guard(this, [this]() { sbClearClick(); }));
     connect(&q_, &fb::Query::currentRowChanged, this, [this]() { showContractors(); });
     connect(&q_, &fb::Query::closed, this, [this]() { showContractors(); });
     connect(this, &QDialog::finished, this, &TfmMoves::FormClose);
@@ -200,6 +201,8 @@ TfmMoves::TfmMoves(data::TdmMain& dm, qint32 partId, QWidget* parent)
     showContractors();
     platform::placeWindow(this);
     edDocNum->setFocus();
+    // It shows the statement's rows, which a refresh would close.
+    platform::holdsRefresh(this);
 }
 
 QFrame* TfmMoves::legendSquare(const QColor& colour)

@@ -21,6 +21,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <memory>
+
 namespace windows {
 
 const QString kBadMarkup = QStringLiteral("Данные, введенные в поля наценки некорректны!!!\rИсправьте наценки");
@@ -93,7 +95,7 @@ TfmOptions::TfmOptions(QWidget* parent) : QDialog(parent)
     layout->addWidget(pcOptions);
     layout->addWidget(paBottom);
 
-    connect(bbClose, &QPushButton::clicked, this, [this]() { close(); });
+    connect(bbClose, &QPushButton::clicked, this, platform::guard(this, [this]() { close(); }));
 
     platform::placeWindow(this);
     platform::guarded([this]() { FormCreate(); });
@@ -110,8 +112,10 @@ void TfmOptions::FormCreate()
 
 bool TfmOptions::FormClose()
 {
-    bool mayClose = false;
-    platform::guarded([this, &mayClose]() {
+    // Through the gate like every command; it owns what it sets.
+    auto result = std::make_shared<bool>(false);
+    platform::guardedFor(this, [this, result]() {
+        bool& mayClose = *result;
         platform::IniFile ini(data::settingsPath());
         const QChar sep = platform::Regional::current().decimalSeparator;
         const std::pair<QLineEdit*, QString> fields[] = {{edOtherRate, kOther}, {edOptRate, kOpt}, {edRoznRate, kRozn}};
@@ -149,7 +153,7 @@ bool TfmOptions::FormClose()
         m.rozn = platform::toSingle(v[2]);
         mayClose = true;
     });
-    return mayClose;
+    return *result;
 }
 
 void TfmOptions::done(int r)

@@ -91,6 +91,8 @@ void Database::connect()
     // As a whole on the connection's thread, after any job running there;
     // the after-connect action on the thread that asked, which owns what it
     // opens.
+    if (att_)
+        return;
     bool attached = false;
     perform([&] { attached = attachNow(); });
     if (attached && afterConnect_)

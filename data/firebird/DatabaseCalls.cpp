@@ -17,17 +17,6 @@ namespace fb {
 
 using namespace Firebird;
 
-namespace {
-
-// A call on the connection's thread and how the thread that asked waits for it.
-struct Pending {
-    std::mutex m;
-    bool done = false;
-    std::exception_ptr failure;
-    platform::Wait* wait = nullptr; // the asking thread's wait, while it waits
-};
-
-} // namespace
 
 bool isRemoteName(const QString& name)
 {
@@ -58,45 +47,33 @@ void Database::perform(const std::function<void()>& job)
         job();
         return;
     }
-    auto pending = std::make_shared<Pending>();
-    line_->post([pending, &job] {
-        try {
-            job();
-        } catch (...) {
-            pending->failure = std::current_exception();
-        }
-        std::lock_guard<std::mutex> lock(pending->m);
-        pending->done = true;
-        if (pending->wait)
-            pending->wait->wakeUp();
-    });
-    auto done = [&pending] {
-        std::lock_guard<std::mutex> lock(pending->m);
-        return pending->done;
-    };
+    // The job's failure is written before the wait hears it is done, and read
+    // after: the wait's one lock orders the two.
+    auto failure = std::make_shared<std::exception_ptr>();
     {
         platform::Wait wait;
-        {
-            std::lock_guard<std::mutex> lock(pending->m);
-            pending->wait = &wait;
-        }
+        line_->post([failure, &job, done = wait.done()] {
+            try {
+                job();
+            } catch (...) {
+                *failure = std::current_exception();
+            }
+            done();
+        });
         // Most calls end at once: a short plain wait first, the watch only
         // for a call that runs on.
-        wait.until(done, 20);
         std::optional<ServerWatch> watch;
-        while (!done()) {
+        while (!wait.until(watch ? 100 : 20)) {
             if (!watch)
                 watch.emplace(*this);
-            wait.until(done, 100);
-            watch->check();
+            else
+                watch->check();
         }
-        std::lock_guard<std::mutex> lock(pending->m);
-        pending->wait = nullptr;
     }
-    if (pending->failure) {
+    if (*failure) {
         if (silenced_.exchange(false))
-            throw silentError(pending->failure);
-        std::rethrow_exception(pending->failure);
+            throw silentError(*failure);
+        std::rethrow_exception(*failure);
     }
 }
 

@@ -198,15 +198,8 @@ void Query::decodeRow(const unsigned char* buf, std::vector<Value>& into) const
 
 void Query::run(bool expectCursor)
 {
-    // While a run waits for its server, the windows keep answering; what
-    // they do meanwhile must not send this statement again.
-    if (running_)
-        throw Error(QStringLiteral("Запрос %1 ещё выполняется: дождитесь его конца.").arg(name_));
-    struct Running {
-        bool& flag;
-        explicit Running(bool& f) : flag(f) { flag = true; }
-        ~Running() { flag = false; }
-    } running{running_};
+    // Nothing sends this statement again while it runs: no other command
+    // runs while one waits for its server (platform/Commands.h).
     if (open_)
         close();
     prepareStatement();

@@ -79,7 +79,8 @@ public:
     const Value& value(int row, int column) const;
     int resultScale(int column) const { return scales_.at(static_cast<size_t>(column)); }
 
-    // Row edits made by an editable table on top of this query.
+    // Row edits made by an editable table on top of this query; a row out of
+    // range fails with an error and changes nothing.
     void replaceRow(int row, std::vector<Value> values);
     void insertRow(int row, std::vector<Value> values);
     void removeRow(int row);
@@ -100,6 +101,7 @@ private:
     void bindParams(unsigned char* buf);
     void decodeRow(const unsigned char* buf, std::vector<Value>& into) const;
     [[noreturn]] void fail(const QString& what) const;
+    void checkRow(int row, int rows) const;
 
     Database& db_;
     QString name_;
@@ -118,7 +120,6 @@ private:
     std::vector<unsigned char> inBuf_, outBuf_;
 
     bool open_ = false;
-    bool running_ = false;
     quint64 affected_ = 0;
     std::vector<Value> cells_;
     std::vector<int> scales_;

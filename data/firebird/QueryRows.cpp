@@ -3,6 +3,8 @@
 
 #include "data/firebird/Query.h"
 
+#include "data/firebird/Error.h"
+
 #include <algorithm>
 
 namespace fb {
@@ -61,8 +63,15 @@ const Value& Query::value(int row, int column) const
     return cells_[static_cast<size_t>(row) * columns_.size() + static_cast<size_t>(column)];
 }
 
+void Query::checkRow(int row, int rows) const
+{
+    if (row < 0 || row >= rows)
+        throw Error(QStringLiteral("Запрос %1: нет строки %2 (строк %3)").arg(name_).arg(row).arg(rows_));
+}
+
 void Query::replaceRow(int row, std::vector<Value> values)
 {
+    checkRow(row, rows_);
     values.resize(columns_.size());
     for (size_t c = 0; c < columns_.size(); ++c)
         cells_[static_cast<size_t>(row) * columns_.size() + c] = std::move(values[c]);
@@ -71,6 +80,7 @@ void Query::replaceRow(int row, std::vector<Value> values)
 
 void Query::insertRow(int row, std::vector<Value> values)
 {
+    checkRow(row, rows_ + 1); // == recordCount() appends
     values.resize(columns_.size());
     auto at = cells_.begin() + static_cast<qsizetype>(row) * static_cast<qsizetype>(columns_.size());
     cells_.insert(at, std::make_move_iterator(values.begin()), std::make_move_iterator(values.end()));
@@ -81,6 +91,7 @@ void Query::insertRow(int row, std::vector<Value> values)
 
 void Query::removeRow(int row)
 {
+    checkRow(row, rows_);
     auto at = cells_.begin() + static_cast<qsizetype>(row) * static_cast<qsizetype>(columns_.size());
     cells_.erase(at, at + static_cast<qsizetype>(columns_.size()));
     --rows_;

@@ -126,6 +126,23 @@ private slots:
         QCOMPARE(stored(), QStringList({"EUR=41.5", "USD=30.25"}));
     }
 
+    // A row edit out of range is refused with an error and changes nothing:
+    // the table's rows are never written outside their store.
+    void rowEditsOutOfRangeAreRefused()
+    {
+        fb::Query& q = table().select;
+        QVERIFY_THROWS_EXCEPTION(fb::Error, q.replaceRow(-1, {QStringLiteral("X"), 1.0}));
+        QVERIFY_THROWS_EXCEPTION(fb::Error, q.replaceRow(2, {QStringLiteral("X"), 1.0}));
+        QVERIFY_THROWS_EXCEPTION(fb::Error, q.insertRow(3, {QStringLiteral("X"), 1.0}));
+        QVERIFY_THROWS_EXCEPTION(fb::Error, q.removeRow(-1));
+        QVERIFY_THROWS_EXCEPTION(fb::Error, q.removeRow(2));
+        QCOMPARE(table().rowCount(), 2);
+        q.insertRow(2, {QStringLiteral("X"), 1.0}); // at the end: appends
+        QCOMPARE(name(table(), 2), QStringLiteral("X"));
+        q.removeRow(2);
+        QCOMPARE(table().rowCount(), 2);
+    }
+
     // A posted change survives closing and reopening (and reconnecting); an
     // edit never posted does not.
     void reopenShowsWhatWasStored()

@@ -116,7 +116,6 @@ struct Program {
         main->Timer3.stop();
         order = new order::TfmOrder(*dm, main.get());
         order->searchNumber = [this](const QString& n) { return main->searchNumber(n); };
-        order->setRefreshEnabled = [this](bool on) { on ? main->UpdateTimer.start() : main->UpdateTimer.stop(); };
         main->setOrderWindow(order);
         main->show();
     }

@@ -176,9 +176,11 @@ void TestReconnect::startProgram(bool priceOnServer)
     dm_ = std::make_unique<data::TdmMain>();
     QVERIFY(dm_->DataModuleCreate(platform::desktopPrompts()));
     w_ = std::make_unique<TfmMain>(*dm_);
-    // Timers of their own would only add boxes here.
-    for (QTimer* t : {&w_->Timer1, &w_->Timer2, &w_->Timer3, &w_->UpdateTimer})
+    // Timers of their own would only add boxes here; the refresh stays
+    // armed, but not within a test.
+    for (QTimer* t : {&w_->Timer1, &w_->Timer2, &w_->Timer3})
         t->stop();
+    w_->UpdateTimer.setInterval(24 * 3600 * 1000);
     w_->show();
     QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
     QVERIFY(dm_->ibdAE.connected() && dm_->dbMain.connected());

@@ -7,12 +7,16 @@
 #include "lookup/UpDown.h"
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"
+#include "platform/ErrorHandler.h"
+#include "tests/support/BusyLine.h"
 #include "tests/support/ModalGuard.h"
 #include "tests/support/TestDatabases.h"
 #include "windows/TfmCrossList.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QMessageBox>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDir>
@@ -435,6 +439,125 @@ private slots:
         QCOMPARE(rec.texts(BoxKind::Error), QStringList{QStringLiteral("Валюта EUR не найдена!!!")});
         QCOMPARE(t->dm().EuroRate, 0.0);
         QVERIFY(!w->Timer3.isActive());
+    }
+
+    // While a search waits for its server nothing else of the program runs
+    // inside it: a timer due meanwhile skips its turn and comes again, a
+    // queued call and an accessibility action run after the search, in the
+    // order they came, and a click and keys made meanwhile act after it, the
+    // keys into the field they were typed into.
+    void whileASearchWaitsNothingElseRunsInsideIt()
+    {
+        DialogRecorder rec;
+        w->show();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        w->edNumber->setFocus();
+        QStringList seen;
+        data::TdmMain& dm = t->dm();
+        w->Timer3.setInterval(20);
+        w->Timer3.start();
+        QTimer::singleShot(100, w.get(), [&] {
+            seen << QStringLiteral("waiting, rate %1").arg(dm.EuroRate);
+            QTimer::singleShot(0, w.get(), platform::guard(w.get(), [&] { seen << "queued, stock " + w->stOst->text(); }));
+            QAccessibleInterface* box = QAccessible::queryAccessibleInterface(w->cbWildSearch);
+            box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+            QTest::mouseClick(w->sbClient, Qt::LeftButton);
+            QTest::keyClicks(w->edNumber, QStringLiteral("7"));
+            QTimer::singleShot(50, w.get(), [&] {
+                seen << QStringLiteral("still waiting, bar %1, part list %2, field %3")
+                            .arg(w->sbMain->isVisibleTo(w.get()))
+                            .arg(visibleGrid(*w) == w->dgSearchParts)
+                            .arg(w->edNumber->text());
+            });
+        });
+        {
+            testsupport::BusyLine busy(dm.ibdAE, 400);
+            w->edNumber->setText(QStringLiteral("0986452044"));
+            QTest::keyClick(w->edNumber, Qt::Key_Return);
+        }
+        QCOMPARE(seen, (QStringList{QStringLiteral("waiting, rate 0"),
+                                    QStringLiteral("still waiting, bar 1, part list 0, field 0986452044"),
+                                    QStringLiteral("queued, stock 5,00")}));
+        QCOMPARE(visibleGrid(*w), w->dgSearchParts); // the screen reader's toggle came after the search
+        QTRY_VERIFY(!w->sbMain->isVisibleTo(w.get())); // and the click
+        QTRY_COMPARE(w->edNumber->text(), QStringLiteral("09864520447"));
+        QTRY_COMPARE(dm.EuroRate, 41.5); // the fetch came again and got through
+        QVERIFY(!w->Timer3.isActive());
+        QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join('|')));
+        QCOMPARE(historyBytes(*t).count('\n'), 1); // one search, not two
+    }
+
+    // A command that waits and then shows a box: what came during the wait
+    // runs after the box is closed, not inside it, and the keys typed ahead
+    // are dropped, so that none of them answers the box unread.
+    void whatCameDuringAWaitRunsAfterTheBoxAndTypedKeysAreDropped()
+    {
+        t->exec(testdb::Db::Price, QStringLiteral("DELETE FROM CURRENCY"));
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->edNumber->setFocus();
+        QStringList seen;
+        QTimer::singleShot(100, w.get(), [&] {
+            QTimer::singleShot(0, w.get(), platform::guard(w.get(), [&] { seen << QStringLiteral("queued"); }));
+            QTest::keyClick(w->edNumber, Qt::Key_Return);
+            QTest::keyClicks(w->edNumber, QStringLiteral("12"));
+        });
+        testsupport::OnModal answer([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            if (!box)
+                return false;
+            seen << "box: " + box->text();
+            box->accept();
+            return true;
+        });
+        ModalGuard guard;
+        w->Timer3.start();
+        {
+            testsupport::BusyLine busy(t->dm().dbMain, 300);
+            w->Timer3Timer();
+        }
+        QCOMPARE(seen, (QStringList{QStringLiteral("box: Валюта EUR не найдена!!!"), QStringLiteral("queued")}));
+        QTest::qWait(50);
+        QCOMPARE(w->edNumber->text(), QString());
+        QCOMPARE(historyBytes(*t), QByteArray()); // the Enter typed ahead ran no search
+    }
+
+    // While the currency window is open the minute's refresh waits: a rate
+    // typed and not yet stored is still there after the ticks, and closing
+    // the window asks about it. Once it is closed the refresh acts again.
+    void theRefreshWaitsWhileTheCurrencyWindowIsOpen()
+    {
+        DialogRecorder rec;
+        rec.confirmAnswer = false; // «Сохранить изменения?»: Нет
+        search(QStringLiteral("OC"));
+        w->edNumber->clear();
+        const int found = w->dgSearchParts->model()->rowCount();
+        QCOMPARE(found, 2);
+        w->UpdateTimer.setInterval(10);
+        w->UpdateTimer.start();
+        data::CurrencyTable& table = t->dm().taCurrency;
+        QString typed;
+        testsupport::OnModal edit([&](QWidget* modal) {
+            if (!modal)
+                return false;
+            table.edit(0);
+            table.setValue(data::CurrencyTable::kRate, fb::Value{77.0});
+            QTest::qWait(100); // ten ticks
+            typed = fb::isNull(table.value(0, data::CurrencyTable::kRate))
+                        ? QString()
+                        : QString::number(std::get<double>(table.value(0, data::CurrencyTable::kRate)));
+            modal->close();
+            return true;
+        });
+        ModalGuard guard;
+        w->miCurrenciesClick();
+        QCOMPARE(typed, QStringLiteral("77"));
+        QCOMPARE(rec.texts(BoxKind::Confirm), QStringList{QStringLiteral("Сохранить изменения?")});
+        QCOMPARE(table.state(), data::CurrencyTable::State::Browse);
+        QCOMPARE(w->dgSearchParts->model()->rowCount(), found); // the refresh held off
+        QTRY_COMPARE(w->dgSearchParts->model()->rowCount(), 0); // and now acts
+        w->UpdateTimer.setInterval(60000);
     }
 
     void movesNeedsAStockFigureAndStatusBarToggles()

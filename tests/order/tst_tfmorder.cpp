@@ -6,11 +6,14 @@
 #include "platform/Cp1251.h"
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"
+#include "platform/RefreshHold.h"
 #include "platform/Failure.h"
+#include "tests/support/BusyLine.h"
 #include "tests/support/ModalGuard.h"
 #include "tests/support/TestDatabases.h"
 #include "windows/TfmMoves.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -382,9 +385,8 @@ private slots:
         w->mtOrder.clear();
         importText(rec, QStringLiteral("Код\tНаименование\tНомер\tО.Е.\tСтоимость\r\n5\tВал\tV-1\t\t12.3456\r\n"));
         w->setSkladChoice(std::nullopt);
-        QList<bool> refresh;
+        QList<bool> refreshHeld; // while shown, after
         QStringList searched;
-        w->setRefreshEnabled = [&](bool on) { refresh << on; };
         w->searchNumber = [&](const QString& n) { searched << n; return true; };
 
         bool timedOut = false;
@@ -401,6 +403,7 @@ private slots:
             if (modal != w.get())
                 return false;
             shownSklad = w->skladChoice().value_or(QStringLiteral("-"));
+            refreshHeld << platform::refreshHeld();
             w->dgOrder->setCurrentIndex(w->dsOrder->index(0, int(OrderField::Cost)));
             w->miCopyClick();
             copied = platform::clipboardText();
@@ -413,11 +416,11 @@ private slots:
         QCOMPARE(shownSklad, QStringLiteral("E"));
         QCOMPARE(copied, QStringLiteral("12,3456"));
         QCOMPARE(searched, QStringList{QString()});
-        QCOMPARE(refresh, (QList<bool>{false, true}));
+        refreshHeld << platform::refreshHeld();
+        QCOMPARE(refreshHeld, (QList<bool>{true, false}));
         QVERIFY(!w->isVisible());
         QCOMPARE(ids(), QList<qint32>{5}); // kept while hidden
         w->searchNumber = nullptr;
-        w->setRefreshEnabled = nullptr;
         w->show();
     }
 
@@ -488,6 +491,46 @@ private slots:
         QVERIFY(wasMoves);
         QCOMPARE(rows, 2);
         QCOMPARE(rec.texts(), QStringList());
+    }
+
+    // What the salesperson does while a build waits for the server comes
+    // after it: a click on the greyed-out "Закрыть" does nothing, and the
+    // window manager's request to close the window waits for the build and
+    // then closes it, the new order in place.
+    void inputDuringABuildComesAfterIt()
+    {
+        platform::DialogRecorder rec;
+        w->mtOrder.clear();
+        bool greyed = false;
+        QTimer::singleShot(50, w.get(), [&] {
+            greyed = !w->bbClose->isEnabled();
+            QTest::mouseClick(w->bbClose, Qt::LeftButton);
+        });
+        {
+            testsupport::BusyLine busy(dm->ibdAE, 300);
+            build(0);
+        }
+        QVERIFY(greyed);
+        QTest::qWait(50);
+        QVERIFY(w->isVisible());
+
+        bool shownWhileBuilding = false;
+        QTimer::singleShot(50, w.get(), [&] {
+            QCloseEvent close;
+            QCoreApplication::sendEvent(w->windowHandle(), &close);
+            shownWhileBuilding = w->isVisible();
+        });
+        w->mtOrder.clear();
+        {
+            testsupport::BusyLine busy(dm->ibdAE, 300);
+            build(0);
+        }
+        QVERIFY(shownWhileBuilding);
+        QCOMPARE(ids().size(), 5);
+        QTRY_VERIFY(!w->isVisible());
+        QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join('|')));
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
     }
 
     // Whatever fails, the order stays as it was before the build, an edit

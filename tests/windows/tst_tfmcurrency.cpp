@@ -1,6 +1,8 @@
 #include "data/TdmMain.h"
 #include "windows/TfmCurrency.h"
 #include "platform/Dialogs.h"
+#include "platform/ErrorHandler.h"
+#include "tests/support/BusyLine.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QHeaderView>
@@ -206,35 +208,121 @@ private slots:
         QCOMPARE(count("CUNAME = 'RUB' AND CURATE = 1"), 1);
     }
 
-    // Closing does not store an edit: it stays pending on the table, and the
-    // next window, created afresh, shows it until it is posted or cancelled.
-    void closingLeavesTheEditPending()
+    // Closing with a change not yet stored asks about it: Да stores it as
+    // leaving the row would (a rate still in its cell editor counts), Нет
+    // drops it; a store that fails keeps the window open with the change, and
+    // a new row nobody typed into closes without a word.
+    void closingAsksAboutAChangeNotYetStored()
     {
-        const int row = [&] {
+        tdb_->exec(Db::Price, QStringLiteral("ALTER TABLE CURRENCY ADD CONSTRAINT RATE_NOT_NEGATIVE CHECK (CURATE >= 0)"));
+        platform::DialogRecorder rec;
+        data::CurrencyTable& table = dm().taCurrency;
+        {
             TfmCurrency w(dm());
-            const int r = rowOf(w, "USD");
-            QTimer::singleShot(0, &w, [&w, r]() {
-                QLineEdit* ed = typeInto(w, r, 0, QStringLiteral("DOLLAR"));
-                if (ed)
-                    emit w.delegate->commitData(ed);
-                w.close();
-            });
-            QTimer guard;
-            guard.setSingleShot(true);
-            connect(&guard, &QTimer::timeout, &w, [&w]() { w.hide(); });
-            guard.start(5000);
-            w.exec();
-            [&] { QVERIFY(guard.isActive()); }();
-            return r;
-        }();
-        QCOMPARE(dm().taCurrency.state(), CurrencyTable::State::Edit);
-        QCOMPARE(count("CUNAME = 'DOLLAR'"), 0);
+            w.show();
+            QVERIFY(typeInto(w, rowOf(w, "USD"), 0, QStringLiteral("DOLLAR"))); // still in its editor
+            w.close();
+            QCOMPARE(rec.texts(platform::BoxKind::Confirm), QStringList{QStringLiteral("Сохранить изменения?")});
+            QVERIFY(!w.isVisible());
+            QCOMPARE(table.state(), CurrencyTable::State::Browse);
+            QCOMPARE(count("CUNAME = 'DOLLAR'"), 1);
+        }
+        rec.clear();
+        rec.confirmAnswer = false;
+        {
+            TfmCurrency w(dm());
+            w.show();
+            const int eur = rowOf(w, "EUR");
+            QLineEdit* ed = typeInto(w, eur, 1, QStringLiteral("99"));
+            QVERIFY(ed);
+            emit w.delegate->commitData(ed);
+            w.close();
+            QCOMPARE(rec.texts(platform::BoxKind::Confirm).size(), 1);
+            QVERIFY(!w.isVisible());
+            QCOMPARE(table.state(), CurrencyTable::State::Browse);
+            QCOMPARE(cell(w, eur, 1), QStringLiteral("41,5"));
+            QCOMPARE(count("CUNAME = 'EUR' AND CURATE = 41.5"), 1);
+        }
+        rec.clear();
+        rec.confirmAnswer = true;
+        {
+            TfmCurrency w(dm());
+            w.show();
+            const int rub = rowOf(w, "RUB");
+            QLineEdit* ed = typeInto(w, rub, 1, QStringLiteral("-2"));
+            QVERIFY(ed);
+            emit w.delegate->commitData(ed);
+            w.close();
+            QCOMPARE(rec.texts(platform::BoxKind::Error).size(), 1); // the database refuses it
+            QVERIFY(w.isVisible());
+            QCOMPARE(table.state(), CurrencyTable::State::Edit);
+            w.dnCurrencyClick(TfmCurrency::nbCancel);
+            rec.clear();
+            w.dnCurrencyClick(TfmCurrency::nbInsert);
+            w.close();
+            QCOMPARE(rec.texts(), QStringList());
+            QVERIFY(!w.isVisible());
+            QCOMPARE(w.dsCurrency->rowCount(), 3);
+        }
+    }
 
-        TfmCurrency again(dm());
-        QCOMPARE(cell(again, row, 0), QStringLiteral("DOLLAR"));
-        again.dnCurrencyClick(TfmCurrency::nbPost);
-        QCOMPARE(count("CUNAME = 'DOLLAR'"), 1);
-        QCOMPARE(count("CUNAME = 'USD'"), 0);
+    // A rate changed and Down pressed three times at once, as a fast typist
+    // does, while the store waits for the server: the change is stored once,
+    // no box comes, and the cursor ends three rows further, every time.
+    void quickMovesAfterAChangeStoreItOnce()
+    {
+        tdb_->addCurrency({QStringLiteral("CNY"), 4.5});
+        tdb_->addCurrency({QStringLiteral("KZT"), 0.08});
+        platform::DialogRecorder rec;
+        data::TdmMain& d = dm();
+        TfmCurrency w(d);
+        w.show();
+        const int eur = rowOf(w, "EUR");
+        QCOMPARE(w.dsCurrency->rowCount(), 5);
+        QVERIFY(eur + 3 < 5);
+        for (int attempt = 0; attempt < 6; ++attempt) {
+            const QString rate = QString::number(55 + attempt);
+            QLineEdit* ed = typeInto(w, eur, 1, rate);
+            QVERIFY(ed);
+            {
+                testsupport::BusyLine busy(d.dbMain, 150);
+                QTest::keyClick(ed, Qt::Key_Down);
+                QTest::keyClick(w.dgCurrency, Qt::Key_Down);
+                QTest::keyClick(w.dgCurrency, Qt::Key_Down);
+                QTRY_COMPARE(d.taCurrency.state(), CurrencyTable::State::Browse);
+            }
+            QTRY_COMPARE(w.dgCurrency->currentIndex().row(), eur + 3);
+            QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join('|')));
+            QCOMPARE(count("CUNAME = 'EUR'"), 1);
+            QCOMPARE(count("CUNAME = 'EUR' AND CURATE = " + rate), 1);
+            QCOMPARE(cell(w, eur, 1), rate);
+        }
+    }
+
+    // A cell editor hands its text to the grid when the focus leaves it,
+    // which is no input and may come while another command waits for the
+    // server: the change comes after that command, not inside it.
+    void anEditorCommitDuringAWaitComesAfterIt()
+    {
+        data::TdmMain& d = dm();
+        TfmCurrency w(d);
+        w.show();
+        const int usd = rowOf(w, "USD");
+        QLineEdit* ed = typeInto(w, usd, 0, QStringLiteral("DOLLAR"));
+        QVERIFY(ed);
+        CurrencyTable::State during = CurrencyTable::State::Insert;
+        QTimer::singleShot(50, &w, [&] {
+            emit w.delegate->commitData(ed);
+            during = d.taCurrency.state();
+        });
+        {
+            testsupport::BusyLine busy(d.dbMain, 300);
+            QVERIFY(platform::guarded([&d] { d.fetchEuroRate(); })); // another command, waiting
+        }
+        QCOMPARE(during, CurrencyTable::State::Browse);
+        QCOMPARE(d.taCurrency.state(), CurrencyTable::State::Edit);
+        QCOMPARE(cell(w, usd, 0), QStringLiteral("DOLLAR"));
+        w.dnCurrencyClick(TfmCurrency::nbCancel);
     }
 
     // The price database not connected: nothing to show, and storing is refused.
