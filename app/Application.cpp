@@ -1,12 +1,16 @@
 #include "app/Application.h"
 
 #include "data/TdmMain.h"
+#include "data/firebird/Attach.h"
 #include "lookup/TfmMain.h"
 #include "order/TfmOrder.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorHandler.h"
 
 #include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
 
 namespace app {
 
@@ -43,11 +47,23 @@ std::unique_ptr<Program> start()
 
 int run()
 {
-    const std::unique_ptr<Program> p = start();
+    std::unique_ptr<Program> p = start();
     if (!p)
         return 0;
     p->main->show();
-    return QApplication::exec();
+    const int code = QApplication::exec();
+    // Closing waits for no server that does not answer.
+    p->dm->beginClosing();
+    p.reset();
+    // A thread still inside the client library (an attach given up, whose
+    // server never answered) must not have it torn down under it: the
+    // process then ends around it. Everything the program keeps is written
+    // by now.
+    if (!fb::endStragglers(2000)) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
 }
 
 } // namespace app

@@ -71,6 +71,11 @@ public:
     // server has already dropped is no failure.
     void refreshConnections();
 
+    // The program closes: a call on either connection that its server does
+    // not answer soon is cut instead of waited for; nothing is kept that such
+    // a call could still save (every change was committed when stored).
+    void beginClosing();
+
     // The lookup's statements, each run as the number search runs it, their
     // rows handed back as values.
     std::vector<PartRow> partsLike(const QString& pattern);            // ibqGetPartID

@@ -121,4 +121,10 @@ void TdmMain::refreshConnections()
     }
 }
 
+void TdmMain::beginClosing()
+{
+    ibdAE.setClosing(true);
+    dbMain.setClosing(true);
+}
+
 } // namespace data

@@ -22,7 +22,7 @@ bool Error::connectionLost() const
     // write; an attachment the server ended says "connection shutdown".
     static constexpr intptr_t lost[] = {isc_network_error,  isc_net_read_err,       isc_net_write_err,
                                         isc_conn_lost,      isc_lost_db_connection, isc_att_shutdown,
-                                        isc_net_server_shutdown, kServerSilent};
+                                        isc_net_server_shutdown, kServerSilent, kConnectionDead};
     return !codes_.empty() && std::find(std::begin(lost), std::end(lost), codes_.front()) != std::end(lost);
 }
 
@@ -31,7 +31,7 @@ bool Error::unreachable() const
     // A stopped server makes an attach wait out its connect timeout and then
     // says "connection rejected by remote interface".
     static constexpr intptr_t unanswered[] = {isc_connect_reject, isc_net_connect_err, isc_net_connect_listen_err,
-                                              isc_net_event_connect_timeout};
+                                              isc_net_event_connect_timeout, kAttachGivenUp};
     return connectionLost() ||
            (!codes_.empty() &&
             std::find(std::begin(unanswered), std::end(unanswered), codes_.front()) != std::end(unanswered));

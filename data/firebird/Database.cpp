@@ -1,5 +1,6 @@
 #include "data/firebird/Database.h"
 
+#include "data/firebird/Attach.h"
 #include "data/firebird/Client.h"
 #include "data/firebird/Line.h"
 #include "data/firebird/Query.h"
@@ -68,16 +69,51 @@ QByteArray Database::buildDpb(int createPageSize, int connectTimeout) const
     return out;
 }
 
+namespace {
+
+// The server's id of an attachment (isc_info_attachment_id); 0 when not told.
+qint64 attachmentIdOf(IAttachment* a)
+{
+    const unsigned char items[] = {isc_info_attachment_id, isc_info_end};
+    unsigned char buf[16] = {};
+    try {
+        fb::call([&](ThrowStatusWrapper& st) { a->getInfo(&st, sizeof items, items, sizeof buf, buf); });
+    } catch (const Error&) {
+        return 0;
+    }
+    if (buf[0] != isc_info_attachment_id)
+        return 0;
+    const int len = buf[1] | (buf[2] << 8);
+    qint64 id = 0;
+    for (int i = 0; i < len && i < 8; ++i)
+        id |= qint64(buf[3 + i]) << (8 * i);
+    return id;
+}
+
+} // namespace
+
 Firebird::IAttachment* Database::attach()
 {
     const QByteArray dpb = buildDpb(0);
     const QByteArray name = platform::toCp1251(name_);
-    IAttachment* a = nullptr;
-    call([&](ThrowStatusWrapper& st) {
-        a = provider()->attachDatabase(&st, name.constData(), static_cast<unsigned>(dpb.size()),
-                                       reinterpret_cast<const unsigned char*>(dpb.constData()));
-    });
-    return a;
+    // A whole attach waits as long as its connect may: the client library's
+    // own timeout covers only the server's first answer.
+    const int boundMs = (params_.connectTimeout > 0 ? params_.connectTimeout : 180) * 1000;
+    const std::optional<ServerName> server = splitServerName(name_);
+    const int port = server ? (server->port > 0 ? server->port : 3050) : 0;
+    Attached a = attachWithin(name, dpb, boundMs, port);
+    attachmentId_ = attachmentIdOf(a.attachment);
+    {
+        std::lock_guard<std::mutex> lock(serverMutex_);
+        server_ = a.server;
+    }
+    return a.attachment;
+}
+
+QString Database::serverAddress() const
+{
+    std::lock_guard<std::mutex> lock(serverMutex_);
+    return server_;
 }
 
 void Database::setAttachment(Firebird::IAttachment* a)
@@ -103,9 +139,14 @@ bool Database::attachNow()
 {
     if (att_)
         return false;
+    attaching_ = true;
+    struct Done {
+        std::atomic<bool>& flag;
+        ~Done() { flag = false; }
+    } done{attaching_};
     setAttachment(attach());
     lost_ = false;
-    silenced_ = false;
+    cutBy_ = Cut::None;
     return true;
 }
 
@@ -121,6 +162,11 @@ bool Database::reattachNow()
 {
     if (!att_)
         return attachNow();
+    attaching_ = true;
+    struct Done {
+        std::atomic<bool>& flag;
+        ~Done() { flag = false; }
+    } done{attaching_};
     IAttachment* fresh = attach();
     cut();
     for (Query* q : queries_)
@@ -129,7 +175,7 @@ bool Database::reattachNow()
     IAttachment* old = att_;
     setAttachment(fresh);
     lost_ = false;
-    silenced_ = false;
+    cutBy_ = Cut::None;
     try {
         call([&](ThrowStatusWrapper& st) { old->detach(&st); });
     } catch (const Error&) {
@@ -162,7 +208,17 @@ void Database::cut()
 
 void Database::cutSilent()
 {
-    silenced_ = true;
+    cutFor(Cut::Silent);
+}
+
+void Database::cutDead()
+{
+    cutFor(Cut::Dead);
+}
+
+void Database::cutFor(Cut why)
+{
+    cutBy_ = why;
     lost_ = true;
     cut();
 }
@@ -225,8 +281,9 @@ void Database::detachNow()
     }
     IAttachment* a = att_;
     setAttachment(nullptr);
+    attachmentId_ = 0;
     lost_ = false;
-    silenced_ = false;
+    cutBy_ = Cut::None;
     try {
         call([&](ThrowStatusWrapper& st) { a->detach(&st); });
     } catch (const Error& e) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace Firebird {
@@ -46,22 +47,40 @@ struct ConnectParams {
     int connectTimeout = 0;
 };
 
-// How the watch of a call tells a server that is slow from one that does not
-// answer: a call still running after `quietMs` makes it probe the server with
-// an attach that waits at most `probeTimeout` seconds; a probe that gets an
-// answer means slow, and the next comes `probeEveryMs` later.
+// How the watch of a call tells a slow server from a silent one and from a
+// dead connection. A remote call still running after `quietMs` gets a probe:
+// an attach of its own to the server's address, bounded by `probeAttachMs`
+// (a probe the server does not answer in time: silent). Through it the watch
+// looks at what the server says of this connection's attachment, first after
+// `lookGapMs`, then at gaps that double up to `lookEveryMaxMs`; a look not
+// answered within `lookAnswerMs` means silent too. Two looks in a row that
+// show the attachment working on nothing (no active request) with its page
+// counters not moving: dead. While the program closes, a call not done after
+// `closingMs` is cut without looking.
 struct WatchTimes {
     int quietMs = 2000;
-    int probeTimeout = 3;
-    int probeEveryMs = 2000;
+    int probeAttachMs = 3000;
+    int lookGapMs = 2000;
+    int lookEveryMaxMs = 8000;
+    int lookAnswerMs = 3000;
+    int closingMs = 1500;
 };
 
 class Line;
 
-// A name with a server part ("host:/path", "host/port:path", "inet://…") is
-// served over the network; a bare path (a single letter before the colon is a
-// drive) is opened in this process.
+// A name with a server part ("host:/path", "host/port:path", "[::1]:/path",
+// "[::1]/port:path", "inet://…") is served over the network; a bare path (a
+// single letter before the colon is a drive) is opened in this process.
 bool isRemoteName(const QString& name);
+
+// A remote name split into its server part ("host", "host/3051", "[::1]/3051")
+// and the path on the server; nothing for a bare path or a URL.
+struct ServerName {
+    QString server;
+    QString path;
+    int port = 0; // 0: the default one, or a service name
+};
+std::optional<ServerName> splitServerName(const QString& name);
 
 // One connection to a database, with its default transaction. The database
 // name goes to the client library unchanged: a bare path is opened by the
@@ -121,12 +140,25 @@ public:
     // The connection is to come back: a closed one is connected again by the
     // next statement, as a lost one is (a refresh whose connect failed).
     void markLost() { lost_ = true; }
-    // The watch cut the connection because its server did not answer: the
-    // failing statement is reported, not run again; the next command
-    // reconnects.
-    bool silenced() const { return silenced_; }
-    // The watch: cuts the connection of a server that does not answer.
+    // The watch cut the connection: the failing statement is reported, not
+    // run again; the next command reconnects.
+    bool cutByWatch() const { return cutBy_.load() != Cut::None; }
+    // The watch: cuts the connection of a server that does not answer, or
+    // one the server shows dead (the server answers, not on this connection).
     void cutSilent();
+    void cutDead();
+
+    // The server's id of this connection's attachment, read after every
+    // attach (0: not attached, or not told).
+    qint64 attachmentId() const { return attachmentId_.load(); }
+    // The server the attachment reached, as a numeric address in the client
+    // library's form ("192.168.1.10/3050"); empty when not known.
+    QString serverAddress() const;
+    // An attach or reconnect is under way: there is no call to watch.
+    bool attaching() const { return attaching_.load(); }
+    // The program is closing: a call that does not end soon is cut.
+    void setClosing(bool on) { closing_ = on; }
+    bool closing() const { return closing_.load(); }
 
     // Asked by a statement that met a lost connection (ran: true) or is about
     // to be sent on one (ran: false): true when the connection is there again
@@ -159,9 +191,12 @@ public:
     QByteArray buildDpb(int createPageSize, int connectTimeout = 0) const;
 
 private:
+    enum class Cut { None, Silent, Dead };
     // The error a call cut by the watch ends with: the server does not
-    // answer, the program reconnects once it does; the cause second.
-    Error silentError(const std::exception_ptr& cause) const;
+    // answer, or the connection to it was lost; the program reconnects by
+    // itself; the cause second.
+    Error cutError(Cut why, const std::exception_ptr& cause) const;
+    void cutFor(Cut why);
     // connect, reconnect and disconnect, on the connection's thread.
     bool attachNow();
     bool reattachNow();
@@ -186,7 +221,12 @@ private:
     Recovery recovery_;
     std::vector<Query*> queries_;
     std::atomic<bool> lost_{false};
-    std::atomic<bool> silenced_{false};
+    std::atomic<Cut> cutBy_{Cut::None};
+    std::atomic<qint64> attachmentId_{0};
+    mutable std::mutex serverMutex_;
+    QString server_; // under serverMutex_
+    std::atomic<bool> attaching_{false};
+    std::atomic<bool> closing_{false};
     WatchTimes watchTimes_;
     std::unique_ptr<Line> line_;
 };

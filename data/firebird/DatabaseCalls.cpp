@@ -21,13 +21,45 @@ using namespace Firebird;
 bool isRemoteName(const QString& name)
 {
     static const QRegularExpression url(QStringLiteral("^[A-Za-z]+://"));
-    if (url.match(name).hasMatch())
-        return true;
-    const qsizetype colon = name.indexOf(QLatin1Char(':'));
-    if (colon < 2)
-        return false; // no colon, or a drive letter
-    static const QRegularExpression host(QStringLiteral("^[A-Za-z0-9_.\\-\\[\\]]+(/[A-Za-z0-9_\\-]+)?$"));
-    return host.match(name.left(colon)).hasMatch();
+    return url.match(name).hasMatch() || splitServerName(name).has_value();
+}
+
+std::optional<ServerName> splitServerName(const QString& name)
+{
+    // host[/port]:path or [IPv6 address][/port]:path. A host has two
+    // characters at least: a single letter before the colon is a drive.
+    static const QRegularExpression hostName(QStringLiteral("^[A-Za-z0-9_.\\-]{2,}$"));
+    static const QRegularExpression portName(QStringLiteral("^[A-Za-z0-9_\\-]+$"));
+    qsizetype end = 0;
+    if (name.startsWith(QLatin1Char('['))) {
+        end = name.indexOf(QLatin1Char(']'));
+        if (end < 2)
+            return std::nullopt;
+        ++end;
+    } else {
+        while (end < name.size() && name[end] != QLatin1Char('/') && name[end] != QLatin1Char(':'))
+            ++end;
+        if (!hostName.match(name.left(end)).hasMatch())
+            return std::nullopt;
+    }
+    ServerName out;
+    out.server = name.left(end);
+    if (end < name.size() && name[end] == QLatin1Char('/')) {
+        const qsizetype colon = name.indexOf(QLatin1Char(':'), end + 1);
+        const QString port = colon < 0 ? QString() : name.mid(end + 1, colon - end - 1);
+        if (!portName.match(port).hasMatch())
+            return std::nullopt;
+        bool ok = false;
+        out.port = port.toInt(&ok);
+        if (!ok)
+            out.port = 0; // a service name
+        out.server += QLatin1Char('/') + port;
+        end = colon;
+    }
+    if (end >= name.size() || name[end] != QLatin1Char(':') || end + 1 >= name.size())
+        return std::nullopt;
+    out.path = name.mid(end + 1);
+    return out;
 }
 
 bool Database::remote() const
@@ -71,31 +103,37 @@ void Database::perform(const std::function<void()>& job)
         }
     }
     if (*failure) {
-        if (silenced_.exchange(false))
-            throw silentError(*failure);
+        const Cut why = cutBy_.exchange(Cut::None);
+        if (why != Cut::None)
+            throw cutError(why, *failure);
         std::rethrow_exception(*failure);
     }
 }
 
-Error Database::silentError(const std::exception_ptr& cause) const
+Error Database::cutError(Cut why, const std::exception_ptr& cause) const
 {
-    QString why;
-    std::vector<intptr_t> codes{Error::kServerSilent};
+    QString reason;
+    std::vector<intptr_t> codes{why == Cut::Silent ? Error::kServerSilent : Error::kConnectionDead};
     try {
         std::rethrow_exception(cause);
     } catch (const Error& e) {
         // The cut's own read error says nothing more than the first line.
-        why = e.text().section(QLatin1Char('\n'), -1);
+        reason = e.text().section(QLatin1Char('\n'), -1);
         codes.insert(codes.end(), e.codes().begin(), e.codes().end());
     } catch (const platform::Failure& f) {
-        why = f.text();
+        reason = f.text();
     } catch (...) {
     }
-    QString text = QStringLiteral("Сервер %1 «%2» не отвечает. Программа подключится к ней сама, как только сервер "
-                                  "ответит.")
-                       .arg(title_, name_);
-    if (!why.isEmpty())
-        text += QLatin1Char('\n') + why;
+    QString text =
+        why == Cut::Silent
+            ? QStringLiteral("Сервер %1 «%2» не отвечает. Программа подключится к ней сама, как только сервер "
+                             "ответит.")
+                  .arg(title_, name_)
+            : QStringLiteral("Связь с сервером %1 «%2» потеряна: сервер работает, но по этому соединению больше "
+                             "не отвечает (его оборвала сеть). Программа подключится к ней заново сама.")
+                  .arg(title_, name_);
+    if (!reason.isEmpty())
+        text += QLatin1Char('\n') + reason;
     return Error(text, std::move(codes));
 }
 

@@ -24,12 +24,20 @@ public:
     // (refused by the network, timed out). A missing file, a refused login
     // or a database shut down is an answer.
     bool unreachable() const;
-    // The watch cut the connection because its server did not answer.
-    bool serverSilent() const { return !codes_.empty() && codes_.front() == kServerSilent; }
+    // The watch cut the connection: its server did not answer, or the server
+    // answered but showed the connection dead.
+    bool cutByWatch() const
+    {
+        return !codes_.empty() && (codes_.front() == kServerSilent || codes_.front() == kConnectionDead);
+    }
     const std::vector<intptr_t>& codes() const { return codes_; }
 
-    // The first code of an error the watch makes of a call it cut.
+    // The first codes of the errors this layer makes: the watch cut a call
+    // whose server did not answer, or whose connection the server showed dead;
+    // an attach was given up at its bound.
     static constexpr intptr_t kServerSilent = -1;
+    static constexpr intptr_t kConnectionDead = -2;
+    static constexpr intptr_t kAttachGivenUp = -3;
 
 private:
     std::vector<intptr_t> codes_;

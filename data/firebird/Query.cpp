@@ -99,9 +99,10 @@ void Query::recovering(const std::function<void()>& body)
         return;
     } catch (const Error& e) {
         db_.noteFailure(e);
-        // A server found silent is reported, not asked again within the
-        // same command: the next command reconnects.
-        if (!e.connectionLost() || e.serverSilent() || db_.silenced() || !db_.connected() || !recover ||
+        // A connection the watch cut (the server silent, or the connection
+        // dead) is reported, not asked again within the same command: the
+        // next command reconnects.
+        if (!e.connectionLost() || e.cutByWatch() || db_.cutByWatch() || !db_.connected() || !recover ||
             !recover(*this, true))
             throw;
     }

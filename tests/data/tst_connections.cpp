@@ -291,6 +291,23 @@ void TestConnections::remoteNameIsNotCheckedAsFile()
     QVERIFY(!fb::isRemoteName(QStringLiteral("C:\\db\\AENTER.GDB")));
     QVERIFY(!fb::isRemoteName(QStringLiteral("/db/a:b.gdb")));
     QVERIFY(!fb::isRemoteName(QStringLiteral("AENTER.GDB")));
+    // A server named by its IPv6 address is remote too, and watched alike.
+    QVERIFY(fb::isRemoteName(QStringLiteral("[::1]:/db/AENTER.GDB")));
+    QVERIFY(fb::isRemoteName(QStringLiteral("[fe80::1%eth0]/3051:/db/AENTER.GDB")));
+    QVERIFY(!fb::isRemoteName(QStringLiteral("[::1]")));
+    QVERIFY(!fb::isRemoteName(QStringLiteral("srv/:/db")));
+    // The server part and the path, as the probe of a long call takes them.
+    const auto v6 = fb::splitServerName(QStringLiteral("[::1]/3051:/db/a:b.gdb"));
+    QVERIFY(v6);
+    QCOMPARE(v6->server, QStringLiteral("[::1]/3051"));
+    QCOMPARE(v6->path, QStringLiteral("/db/a:b.gdb"));
+    QCOMPARE(v6->port, 3051);
+    const auto win = fb::splitServerName(QStringLiteral("srv:C:\\db\\AENTER.GDB"));
+    QVERIFY(win);
+    QCOMPARE(win->server, QStringLiteral("srv"));
+    QCOMPARE(win->path, QStringLiteral("C:\\db\\AENTER.GDB"));
+    QCOMPARE(win->port, 0);
+    QCOMPARE(fb::splitServerName(QStringLiteral("srv/gds_db:/db"))->port, 0);
 
     TestDatabases dbs;
     DialogRecorder rec;

@@ -17,6 +17,7 @@
 #include "order/TfmOrder.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
+#include "tests/support/Answering.h"
 #include "tests/support/ModalGuard.h"
 #include "tests/support/PrivateServer.h"
 #include "tests/support/TestDatabases.h"
@@ -40,6 +41,7 @@ using data::CurrencyTable;
 using lookup::TfmMain;
 using platform::BoxKind;
 using platform::DialogRecorder;
+using testsupport::Answering;
 using testsupport::PrivateServer;
 
 namespace {
@@ -510,41 +512,6 @@ void TestReconnect::aCommitWithoutAnswerIsNotStoredTwice()
 }
 
 namespace {
-
-// How often the program got back to its windows while a command ran: a
-// timer that ticks every 50 ms and asks the window to repaint, and the
-// paints that followed.
-class Answering : public QObject {
-public:
-    explicit Answering(QWidget* w) : w_(w)
-    {
-        tick_.setInterval(50);
-        connect(&tick_, &QTimer::timeout, this, [this] {
-            ++ticks;
-            w_->update();
-        });
-        w_->installEventFilter(this);
-        tick_.start();
-        clock.start();
-    }
-    bool eventFilter(QObject*, QEvent* e) override
-    {
-        paints += e->type() == QEvent::Paint ? 1 : 0;
-        return false;
-    }
-    // Answered throughout: a tick at least every half second on average,
-    // and paints among them.
-    bool answered() const { return ticks >= clock.elapsed() / 500 && ticks >= 4 && paints >= 2; }
-    QString said() const { return QStringLiteral("%1 ticks, %2 paints in %3 ms").arg(ticks).arg(paints).arg(clock.elapsed()); }
-
-    int ticks = 0;
-    int paints = 0;
-    QElapsedTimer clock;
-
-private:
-    QWidget* w_;
-    QTimer tick_;
-};
 
 bool saysDoesNotAnswer(const QString& text, const QString& whose)
 {
