@@ -203,6 +203,7 @@ void TestDeadConnection::aLookupOnADeadConnectionIsReportedAndTheNextWorks()
     {
         Answering answering(p_->main.get());
         search(QStringLiteral("OE-1"));
+        qInfo("a lookup on a dead connection reported after %s", qPrintable(answering.said()));
         QVERIFY2(answering.clock.elapsed() < kReportedWithin, qPrintable(answering.said()));
         QVERIFY2(answering.answered(), qPrintable(answering.said()));
     }
@@ -297,6 +298,7 @@ void TestDeadConnection::aLoginThatStallsIsGivenUpAtEveryAttach()
             rec.clear();
             Answering answering(p_->main.get());
             command();
+            qInfo("%s, attempt %d: reported after %s", qPrintable(what), attempt + 1, qPrintable(answering.said()));
             QVERIFY2(answering.clock.elapsed() < kReportedWithin, qPrintable(what + ": " + answering.said()));
             QVERIFY2(answering.answered(), qPrintable(what + ": " + answering.said()));
             QVERIFY2(rec.texts(BoxKind::Error).size() == 1, qPrintable(what + ": " + rec.texts().join('|')));
@@ -328,6 +330,7 @@ void TestDeadConnection::theStartWithALoginThatStalls()
     clock.start();
     p_ = app::start();
     const qint64 took = clock.elapsed();
+    qInfo("the start behind stalled logins took %lld ms (two attaches given up)", took);
     QVERIFY(p_);
     QCOMPARE(rec.texts(BoxKind::Plain), (QStringList{data::kAeOpenFailed, data::kPriceOpenFailed}));
     QVERIFY2(took < 2 * kReportedWithin, qPrintable(QString::number(took)));
@@ -383,6 +386,7 @@ void TestDeadConnection::closingWithDeadConnectionsEndsInTime()
     clock.start();
     p_->dm->beginClosing(); // as the program does once its main window is closed
     p_.reset();
+    qInfo("closed with two dead connections in %lld ms", clock.elapsed());
     QVERIFY2(clock.elapsed() < kReportedWithin, qPrintable(QString::number(clock.elapsed())));
 }
 
