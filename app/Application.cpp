@@ -1,10 +1,12 @@
 #include "app/Application.h"
 
+#include "app/ProgramIcon.h"
 #include "data/TdmMain.h"
 #include "lookup/TfmMain.h"
 #include "order/TfmOrder.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorHandler.h"
+#include "platform/Places.h"
 
 #include <QApplication>
 
@@ -23,6 +25,8 @@ Program::~Program() = default;
 std::unique_ptr<Program> start()
 {
     QApplication::setApplicationName(platform::appTitle());
+    QApplication::setWindowIcon(programIcon());
+    platform::makeUserFolders();
 
     auto p = std::make_unique<Program>();
     p->dm = std::make_unique<data::TdmMain>();
