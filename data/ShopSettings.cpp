@@ -4,6 +4,13 @@
 #include "platform/NumberText.h"
 #include "platform/Places.h"
 
+#include <QFile>
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <optional>
 
 namespace data {
@@ -46,6 +53,20 @@ double SettingsFiles::readFloat(const QString& section, const QString& key, doub
     if (text.isEmpty() || !platform::parseDecimal(text, decimalSep, &v))
         return def;
     return v;
+}
+
+QString unreadableShopFile(const QString& shopFile)
+{
+    const QByteArray native = QFile::encodeName(shopFile);
+    struct stat st {};
+    if (shopFile.isEmpty() || ::stat(native.constData(), &st) != 0 || ::access(native.constData(), R_OK) == 0)
+        return {};
+    const passwd* pw = ::getpwuid(::geteuid());
+    const group* gr = ::getgrgid(st.st_gid);
+    return QStringLiteral("Нет доступа к общим настройкам магазина %1 у пользователя %2.\r"
+                          "Попросите администратора добавить пользователя в группу %3.")
+        .arg(shopFile, pw ? QString::fromLocal8Bit(pw->pw_name) : QString::number(::geteuid()),
+             gr ? QString::fromLocal8Bit(gr->gr_name) : QString::number(st.st_gid));
 }
 
 void applyShopAccount(fb::Database& db, const QString& section, const QString& shopFile)

@@ -30,6 +30,12 @@ private:
     QString shopFile_;
 };
 
+// What the person at the desk is told when the shop-wide file is there but
+// this user may not read it (not in the desk users' group): without it the
+// program would ask for files the administrator has named, and say nothing
+// of why. Empty when the file is missing or readable.
+QString unreadableShopFile(const QString& shopFile);
+
 // Sections of the shop-wide file naming the account of a connection.
 inline const QString kSectionAeAccount = QStringLiteral("AEAccount");
 inline const QString kSectionPriceAccount = QStringLiteral("PriceAccount");

@@ -54,6 +54,8 @@ bool TdmMain::DataModuleCreate(platform::Prompts& prompts)
     ibdAE.disconnect();
     dbMain.disconnect();
     const platform::Places places = platform::places();
+    if (const QString why = unreadableShopFile(places.shopSettingsFile); !why.isEmpty())
+        prompts.message(why);
     applyShopAccount(ibdAE, kSectionAeAccount, places.shopSettingsFile);
     applyShopAccount(dbMain, kSectionPriceAccount, places.shopSettingsFile);
     const SettingsFiles ini(places.settingsFile, places.shopSettingsFile);

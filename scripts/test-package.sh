@@ -206,6 +206,15 @@ check "a database another copy holds is named in the start-up box" \
   said_like second "^box: Ошибка открытия базы Автопредприятия | .* | Файл базы занят другой программой"
 check "the copy holding it worked on" said holder "done"
 
+# A desk user outside the group the shop-wide file belongs to is told so,
+# rather than asked for a file the administrator has named.
+chgrp root "$SHOP"
+desk_run outsider "$DESK"
+chgrp "$DESK_GROUP" "$SHOP"
+check "a shop-wide file the user may not read is named in a box" \
+  said_like outsider "^box: Нет доступа к общим настройкам магазина $SHOP у пользователя $DESK. | Попросите администратора добавить пользователя в группу root."
+check "and the file dialog asks for the accounting database after it" said outsider "dialog: Укажите путь к файлу AEnter.gdb"
+
 # 4. Root runs the installed copy: root could write to its bin folder, yet the
 # files go to root's own folders, as for anyone.
 desk_run root-installed root ORVADO_DRIVE_NUMBER=K20TT
