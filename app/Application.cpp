@@ -26,6 +26,8 @@ std::unique_ptr<Program> start()
 {
     QApplication::setApplicationName(platform::appTitle());
     QApplication::setWindowIcon(programIcon());
+    // The menu entry's name: a Wayland desktop matches the windows to it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("ru.tovrin.Orvado"));
     platform::makeUserFolders();
 
     auto p = std::make_unique<Program>();
