@@ -21,11 +21,12 @@ void say(const QString& text)
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
 
-const char* const kUsage = "Использование:\n"
-        "  orvado-makedb demo <база предприятия.gdb> <прайс.gdb>\n"
-        "  orvado-makedb price <прайс.gdb>\n"
-                           "  orvado-makedb large <база предприятия.gdb> <число деталей> <число строк> [начальное число]\n"
-                           "  orvado-makedb --help | --version";
+const char* const kUsage =
+    "Использование:\n"
+    "  orvado-makedb demo <база предприятия.gdb> <прайс.gdb>\n"
+    "  orvado-makedb price <прайс.gdb>\n"
+    "  orvado-makedb large <база предприятия.gdb> <число деталей> <число строк> [начальное число]\n"
+    "  orvado-makedb --help | --version";
 
 int usage()
 {

@@ -4,10 +4,6 @@
 
 namespace lookup {
 
-// The folder beside the executable that holds the user guide; the build
-// copies it there.
-inline constexpr const char* kGuideFolder = "guide";
-
 // What "Помощь..." asks the desktop to open: the compiled help file beside
 // the executable (the executable's name with ".chm") when there is one, else
 // the user guide (guide/index.html beside the executable, or where the
