@@ -167,7 +167,9 @@ check "user: the lock folder is the user's own" sh -c "test -d '$SCRATCH/first-r
 check "user: nothing lands beside the executable" sh -c "test \"\$(ls '$ROOT/usr/bin')\" = \"\$(printf 'Orvado\norvado-makedb')\""
 check "user: the shop-wide file is left as it was" sh -c "grep -qx 'AEDir=$ROOT/srv/AENTER.GDB' '$SHOP' && test \$(grep -c . '$SHOP') -eq \$(grep -c . '$SCRATCH/template.ini')"
 # Nothing of the machine's own copy, had it one: every path of the program's
-# files the process touched lies in the scratch root.
+# files the process touched lies in the scratch root (and the trace did see
+# the program read the root's files).
+check "user: the trace shows the scratch root's shop-wide file read" grep -qF "\"$SHOP\"" "$SCRATCH/first.trace"
 if grep -E '"(/etc/orvado|/usr/share/orvado|/var/lib/orvado|/usr/bin/Orvado|/usr/bin/orvado-makedb)' "$SCRATCH/first.trace"; then
   bad "user: nothing is read from the machine's installed copy"
 else
