@@ -40,19 +40,21 @@ bool canUse(const QString& path, int mode)
     return ::access(QFile::encodeName(path).constData(), mode) == 0;
 }
 
-// The lock folder, or a lock file in it, that this user cannot write.
-QString unwritableLockPlace()
+// The engine's lock folder when it stopped the engine: the folder (or the one
+// it is to be made in) cannot be written by this user, or the engine named a
+// file in it that it could not open (a lock file another user made). Files
+// of the folder are not looked at one by one: other engines make and remove
+// them all the time.
+QString lockProblem(const QString& text)
 {
     const QString folder = platform::engineLockFolder();
     const QFileInfo fi(folder);
-    if (!fi.exists())
-        return canUse(fi.absolutePath(), W_OK | X_OK) ? QString() : fi.absolutePath();
-    if (!canUse(folder, W_OK | X_OK))
+    if (fi.exists() ? !canUse(folder, W_OK | X_OK) : !canUse(fi.absolutePath(), W_OK | X_OK))
         return folder;
-    const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QFileInfo& f : files)
-        if (!canUse(f.absoluteFilePath(), R_OK | W_OK))
-            return f.absoluteFilePath();
+    // The engine names the folder ("operating system directive access
+    // failed ... /tmp/firebird/") or the lock file it could not open.
+    if (text.contains(QDir::cleanPath(folder) + QLatin1Char('/')))
+        return folder;
     return {};
 }
 
@@ -108,11 +110,10 @@ QString whyNotOpened(const QString& databaseName, const platform::Failure& failu
 
     // The engine could not start: its lock folder or a lock file in it
     // belongs to someone else (the server package's folder /tmp/firebird).
-    const QString lock = unwritableLockPlace();
-    if (!lock.isEmpty() || (error && error->hasCode(isc_sys_request)))
+    if (const QString lock = lockProblem(failure.text()); !lock.isEmpty())
         return QStringLiteral("Папка блокировок Firebird %1 недоступна для записи пользователю %2 "
                               "(переменная FIREBIRD_LOCK)")
-            .arg(lock.isEmpty() ? platform::engineLockFolder() : lock, userName());
+            .arg(lock, userName());
 
     const QString folder = closedFolder(path);
     if (!folder.isEmpty())
