@@ -1,11 +1,13 @@
 #include "app/Application.h"
 
+#include "app/ProgramIcon.h"
 #include "data/TdmMain.h"
 #include "data/firebird/Attach.h"
 #include "lookup/TfmMain.h"
 #include "order/TfmOrder.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorHandler.h"
+#include "platform/Places.h"
 
 #include <QApplication>
 
@@ -27,6 +29,10 @@ Program::~Program() = default;
 std::unique_ptr<Program> start()
 {
     QApplication::setApplicationName(platform::appTitle());
+    QApplication::setWindowIcon(programIcon());
+    // The menu entry's name: a Wayland desktop matches the windows to it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("ru.tovrin.Orvado"));
+    platform::makeUserFolders();
 
     auto p = std::make_unique<Program>();
     p->dm = std::make_unique<data::TdmMain>();

@@ -1,6 +1,6 @@
 #include "data/Settings.h"
 
-#include "platform/Desktop.h"
+#include "platform/Places.h"
 
 namespace data {
 
@@ -12,7 +12,7 @@ MarkupFactors& markup()
 
 QString settingsPath()
 {
-    return platform::exeWithExtension(QStringLiteral(".INI"));
+    return platform::places().settingsFile;
 }
 
 } // namespace data

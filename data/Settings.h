@@ -14,7 +14,8 @@ struct MarkupFactors {
 
 MarkupFactors& markup();
 
-// The settings file: the executable's own path with ".INI".
+// The user's settings file, the one the program writes: the executable's own
+// path with ".INI", or for an installed program the user's own (platform/Places.h).
 QString settingsPath();
 
 inline const QString kSectionPaths = QStringLiteral("Paths");

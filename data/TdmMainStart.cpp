@@ -3,15 +3,27 @@
 
 #include "data/TdmMain.h"
 
+#include "data/OpenFailure.h"
 #include "data/Settings.h"
-#include "platform/Desktop.h"
+#include "data/ShopSettings.h"
 #include "platform/IniFile.h"
 #include "platform/NumberText.h"
+#include "platform/Places.h"
 #include "platform/Regional.h"
 
 #include <QFileInfo>
 
 namespace data {
+
+namespace {
+
+// The fixed start-up message, and below it the reason when one is known.
+QString withReason(const QString& message, const QString& reason)
+{
+    return reason.isEmpty() ? message : message + QLatin1Char('\r') + reason;
+}
+
+} // namespace
 
 bool TdmMain::checkDatabaseFile(platform::Prompts& prompts, fb::Database& db, const QString& key,
                                 const QString& filter, const QString& title, const QString& cancelMessage)
@@ -41,11 +53,16 @@ bool TdmMain::DataModuleCreate(platform::Prompts& prompts)
 {
     ibdAE.disconnect();
     dbMain.disconnect();
-    platform::IniFile ini(data::settingsPath());
+    const platform::Places places = platform::places();
+    if (const QString why = unreadableShopFile(places.shopSettingsFile); !why.isEmpty())
+        prompts.message(why);
+    applyShopAccount(ibdAE, kSectionAeAccount, places.shopSettingsFile);
+    applyShopAccount(dbMain, kSectionPriceAccount, places.shopSettingsFile);
+    const SettingsFiles ini(places.settingsFile, places.shopSettingsFile);
     const QChar sep = platform::Regional::current().decimalSeparator;
     ibdAE.setDatabaseName(ini.readString(data::kSectionPaths, QStringLiteral("AEDir"), QStringLiteral("AENTER.GDB")));
     dbMain.setDatabaseName(ini.readString(data::kSectionPaths, QStringLiteral("VaderIzar"),
-                                          platform::exeDir() + QStringLiteral("ORVADO.GDB")));
+                                          places.priceDatabase));
     auto& m = data::markup();
     m.other = platform::toSingle(ini.readFloat(data::kSectionCharges, QStringLiteral("OtherRate"), 1, sep));
     m.opt = platform::toSingle(ini.readFloat(data::kSectionCharges, QStringLiteral("OptRate"), 1, sep));
@@ -67,8 +84,8 @@ void TdmMain::connectAtStart(platform::Prompts& prompts)
 {
     try {
         ibdAE.connect();
-    } catch (const platform::Failure&) {
-        prompts.message(kAeOpenFailed);
+    } catch (const platform::Failure& f) {
+        prompts.message(withReason(kAeOpenFailed, whyNotOpened(ibdAE.databaseName(), f)));
     }
     try {
         dbMain.connect();
@@ -78,7 +95,7 @@ void TdmMain::connectAtStart(platform::Prompts& prompts)
         if (dbMain.connected())
             prompts.error(f.text());
         else
-            prompts.message(kPriceOpenFailed);
+            prompts.message(withReason(kPriceOpenFailed, whyNotOpened(dbMain.databaseName(), f)));
     }
 }
 

@@ -4,6 +4,7 @@
 #include "db/DemoData.h"
 #include "db/LargeData.h"
 #include "db/Schema.h"
+#include "platform/EngineLock.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -20,13 +21,16 @@ void say(const QString& text)
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
 
+const char* const kUsage =
+    "Использование:\n"
+    "  orvado-makedb demo <база предприятия.gdb> <прайс.gdb>\n"
+    "  orvado-makedb price <прайс.gdb>\n"
+    "  orvado-makedb large <база предприятия.gdb> <число деталей> <число строк> [начальное число]\n"
+    "  orvado-makedb --help | --version";
+
 int usage()
 {
-    say(QStringLiteral(
-        "Использование:\n"
-        "  orvado-makedb demo <база предприятия.gdb> <прайс.gdb>\n"
-        "  orvado-makedb price <прайс.gdb>\n"
-        "  orvado-makedb large <база предприятия.gdb> <число деталей> <число строк> [начальное число]"));
+    say(QString::fromUtf8(kUsage));
     return 2;
 }
 
@@ -68,6 +72,16 @@ int main(int argc, char** argv)
     const QStringList args = app.arguments().mid(1);
     if (args.isEmpty())
         return usage();
+    if (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h")) {
+        std::printf("%s\n", kUsage);
+        return 0;
+    }
+    if (args[0] == QLatin1String("--version")) {
+        std::printf("orvado-makedb (Tovrin Zevaveraz) %s\n", ORVADO_VERSION);
+        return 0;
+    }
+    // Before the first call into the client library, as the program does.
+    platform::prepareEngineLock();
     const QString cmd = args[0];
     NewFiles made;
     try {

@@ -1,6 +1,7 @@
 #include "lookup/Help.h"
 
 #include "platform/Desktop.h"
+#include "platform/Places.h"
 
 #include <QFileInfo>
 
@@ -11,7 +12,7 @@ QString helpDocument()
     const QString chm = platform::exeWithExtension(QStringLiteral(".chm"));
     if (QFileInfo(chm).isFile())
         return chm;
-    const QString guide = platform::exeDir() + QLatin1String(kGuideFolder) + QStringLiteral("/index.html");
+    const QString guide = platform::places().guideFolder + QStringLiteral("/index.html");
     return QFileInfo(guide).isFile() ? guide : chm;
 }
 

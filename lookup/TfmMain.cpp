@@ -2,6 +2,7 @@
 
 #include "data/TdmMain.h"
 #include "platform/Desktop.h"
+#include "platform/Places.h"
 #include "platform/ErrorHandler.h"
 #include "platform/Failure.h"
 #include "platform/RefreshHold.h"
@@ -18,7 +19,7 @@
 namespace lookup {
 
 TfmMain::TfmMain(data::TdmMain& dm, QWidget* parent)
-    : QMainWindow(parent), dm_(dm), lookup_(dm), history_(platform::exeDir() + QStringLiteral("SearchedNum.log"))
+    : QMainWindow(parent), dm_(dm), lookup_(dm), history_(platform::places().historyFile)
 {
     buildWindow();
     buildMenu();

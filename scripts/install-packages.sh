@@ -5,7 +5,8 @@ set -eu
 PACKAGES="cmake ninja-build g++ pkg-config clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev libqt6sql6-ibase qt6-translations-l10n
   firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-server firebird3.0-utils
-  fonts-dejavu-core fonts-liberation2 xvfb xauth x11-utils imagemagick openbox"
+  fonts-dejavu-core fonts-liberation2 xvfb xauth x11-utils imagemagick openbox
+  dpkg-dev lintian desktop-file-utils appstream strace"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -2,6 +2,7 @@
 
 #include "platform/ErrorHandler.h"
 #include "data/Settings.h"
+#include "data/ShopSettings.h"
 #include "platform/Dialogs.h"
 #include "platform/Failure.h"
 #include "platform/FileWrite.h"
@@ -103,7 +104,7 @@ TfmOptions::TfmOptions(QWidget* parent) : QDialog(parent)
 
 void TfmOptions::FormCreate()
 {
-    const platform::IniFile ini(data::settingsPath());
+    const data::SettingsFiles ini;
     const QChar sep = platform::Regional::current().decimalSeparator;
     edOtherRate->setText(platform::formatGeneral(ini.readFloat(data::kSectionCharges, kOther, 1, sep), sep));
     edOptRate->setText(platform::formatGeneral(ini.readFloat(data::kSectionCharges, kOpt, 1, sep), sep));
