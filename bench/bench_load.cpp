@@ -11,6 +11,13 @@
 // - The load raised in steps until the 95th percentile reaches twice one
 //   desk's: the lookups per second one server of this machine carries.
 // - Throughout: next transaction against oldest active and oldest snapshot.
+// - The connection watch's looks at the monitoring tables (AttachmentLook, in
+//   a probe connected as ServerWatch connects one): one look at a time with
+//   idle desks open, its time and the server's processor time it costs, for
+//   more and more attachments; a probe's attach, first look and detach; and
+//   the ten desks once more, with the same numbers at the same moments, while
+//   ten probes, one per desk, look at their desks every 2 s: the densest the
+//   watch makes, ten desks waiting at once on calls just over 4 s long.
 //
 // The writer's lines go to a copy of the enterprise file, so the file the
 // other benchmarks read stays as it was made.
@@ -24,6 +31,7 @@
 #include "bench/Bench.h"
 
 #include "data/TdmMain.h"
+#include "data/firebird/ServerWatch.h"
 #include "lookup/PartLookup.h"
 #include "platform/Prompts.h"
 #include "tests/support/PrivateServer.h"
@@ -39,7 +47,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -72,6 +82,17 @@ constexpr double kShortestDeskGapMs = 2500;
 // A gap between next transaction and oldest active or oldest snapshot under
 // 10 s of the writer's commits is keeping up.
 constexpr double kKeepUpGap = 100;
+// The watch's looks alone: this many, one after another, with this many idle
+// desks open; the server's processor time over them less what it spends as
+// long without them (the writer and the monitor go on throughout).
+constexpr int kLooksAlone = 1000;
+const std::vector<int> kIdleDesks{0, 10, 30};
+constexpr int kProbeAttaches = 40;
+constexpr double kIdleWindowMs = 3000;
+// The densest looks the watch makes: every desk waiting at once, each on
+// calls of a little over 4 s one after another, so that its probe looks at
+// 2 s and 4 s of every call: a look every 2 s a desk.
+constexpr double kLookEveryMs = 2000;
 
 void sleepUntil(double ms)
 {
@@ -164,7 +185,8 @@ int runDesk(const QStringList& a)
     int found = 0;
     if (const QString why = search(numbers[pick(rng)], &found); !why.isEmpty())
         die(QStringLiteral("desk %1, first lookup: %2").arg(index).arg(why));
-    say("READY");
+    // The server's id of the desk's enterprise attachment, for a probe to look at.
+    say("READY " + QByteArray::number(dm.ibdAE.attachmentId()));
     char line[128] = {};
     if (!std::fgets(line, sizeof line, stdin) || std::strncmp(line, "GO ", 3) != 0)
         die(QStringLiteral("desk %1: no start").arg(index));
@@ -189,6 +211,8 @@ int runDesk(const QStringList& a)
                 .arg(why.isEmpty() ? QStringLiteral("ok") : QStringLiteral("ERR ") + why.simplified())
                 .toUtf8());
     }
+    // The attachment stays a little past the phase's end: a probe may still look at it.
+    sleepUntil(end + 1000);
     return 0;
 }
 
@@ -448,12 +472,14 @@ struct Phase {
     int desks = 0;
     double gapMs = 0;      // each desk's mean gap
     double durationMs = 0;
+    quint64 seedBase = 0;  // desk i draws from seedBase + 1 + i; 0: seeds not used before
     double t0 = 0, t1 = 0; // the measured window
     std::vector<Lookup> lookups;
     double serverCpu = 0;  // ms over the window
     double desksCpu = 0;   // ms over the window, all desks
-    double ownCpu = 0;     // ms over the window, this process (writer, monitor)
+    double ownCpu = 0;     // ms over the window, this process (writer, monitor, probes)
     double machineBusy = 0; // share of all the machine's processors busy over the window, by anyone
+    qint64 attaches = -1;  // attachments made to the enterprise database within the window; -1: not known
 
     double offered() const { return desks * 1000.0 / gapMs; }
     int errors() const
@@ -478,49 +504,127 @@ struct Phase {
 
 struct Setup {
     QString exe, entName, priceName, numbersFile;
+    QString probeName; // the enterprise database at the server's numeric address, as a probe names it
+    fb::ConnectParams params;
     qint64 serverPid = 0;
     quint64 seed = 1;
 };
 
+// The server's id of the newest attachment to the enterprise database: that
+// of a connection made for the purpose. The ids count up by one an attach,
+// so two of them tell how many attachments were made between.
+qint64 newestAttachment(const Setup& s)
+{
+    return client(QStringLiteral("COUNT"), s.entName, s.params, fb::CloseAction::Rollback, fb::Access::ReadOnly)
+        ->attachmentId();
+}
+
+// Desk processes, started and ready, each having made its first lookup.
+struct Desks {
+    QString label;
+    std::vector<std::unique_ptr<QProcess>> procs;
+    std::vector<QByteArray> output;
+    std::vector<qint64> attachments; // each desk's enterprise attachment, as the server numbers it
+};
+
+Desks startDesks(const QString& label, int n, double gapMs, double durationMs, quint64 seedBase, const Setup& s)
+{
+    Desks d;
+    d.label = label;
+    for (int i = 0; i < n; ++i) {
+        auto proc = std::make_unique<QProcess>();
+        proc->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        proc->start(s.exe, {QStringLiteral("--desk"), QString::number(i), QString::number(n), num(gapMs, 0),
+                            num(durationMs, 0), QString::number(seedBase + 1 + quint64(i)), s.entName,
+                            s.priceName, s.numbersFile});
+        d.procs.push_back(std::move(proc));
+    }
+    d.output.resize(d.procs.size());
+    for (size_t i = 0; i < d.procs.size(); ++i) {
+        const double deadline = nowMs() + 120000;
+        qsizetype ready = -1;
+        while ((ready = d.output[i].indexOf("READY ")) < 0 || d.output[i].indexOf('\n', ready) < 0) {
+            if (nowMs() > deadline || d.procs[i]->state() == QProcess::NotRunning)
+                die(QStringLiteral("desk %1 of %2 did not get ready").arg(i).arg(label));
+            d.procs[i]->waitForReadyRead(1000);
+            d.output[i] += d.procs[i]->readAllStandardOutput();
+        }
+        const qsizetype end = d.output[i].indexOf('\n', ready);
+        d.attachments.push_back(d.output[i].mid(ready + 6, end - ready - 6).toLongLong());
+    }
+    return d;
+}
+
+// Lets every desk go at one moment: from t0 on each looks up at its moments.
+void letGo(Desks& d, double t0)
+{
+    const QByteArray go = "GO " + num(t0, 3).toLatin1() + "\n";
+    // Without an event loop a process's input goes out only when waited for.
+    for (auto& p : d.procs) {
+        p->write(go);
+        p->waitForBytesWritten(1000);
+    }
+}
+
+// Waits for the desks to end and gathers their lookups, in the order they were due.
+std::vector<Lookup> finish(Desks& d)
+{
+    std::vector<Lookup> lookups;
+    for (size_t i = 0; i < d.procs.size(); ++i) {
+        if (!d.procs[i]->waitForFinished(180000) || d.procs[i]->exitCode() != 0)
+            die(QStringLiteral("desk %1 of %2 did not end well").arg(i).arg(d.label));
+        d.output[i] += d.procs[i]->readAllStandardOutput();
+        for (const QByteArray& raw : d.output[i].split('\n')) {
+            const QString line = QString::fromUtf8(raw);
+            if (!line.startsWith(QLatin1String("L ")))
+                continue;
+            const QStringList f = line.split(QLatin1Char(' '));
+            Lookup l;
+            l.scheduled = f[1].toDouble();
+            l.start = f[2].toDouble();
+            l.done = f[3].toDouble();
+            l.ok = f[5] == QLatin1String("ok");
+            if (!l.ok)
+                l.error = line.section(QLatin1Char(' '), 6);
+            lookups.push_back(l);
+        }
+    }
+    std::sort(lookups.begin(), lookups.end(), [](const Lookup& a, const Lookup& b) { return a.scheduled < b.scheduled; });
+    return lookups;
+}
+
+// What else runs beside the desks of a phase: told when the desks are ready
+// (their attachments), and when the window opens and closes.
+struct Beside {
+    std::function<void(const std::vector<qint64>&)> ready;
+    std::function<void(double t0, double t1)> go;
+};
+
 // Starts the desks, waits until each has made its first lookup, lets them
 // all go at one moment, and gathers their lookups.
-void runPhase(Phase& p, Setup& s)
+void runPhase(Phase& p, Setup& s, const Beside& beside = {})
 {
     note(QStringLiteral("load: %1 (%2 desks, a lookup every %3 s each, %4 s)")
              .arg(p.label)
              .arg(p.desks)
              .arg(num(p.gapMs / 1000, 2), num(p.durationMs / 1000, 0)));
-    std::vector<std::unique_ptr<QProcess>> desks;
-    for (int i = 0; i < p.desks; ++i) {
-        auto proc = std::make_unique<QProcess>();
-        proc->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        proc->start(s.exe, {QStringLiteral("--desk"), QString::number(i), QString::number(p.desks),
-                            num(p.gapMs, 0), num(p.durationMs, 0), QString::number(++s.seed), s.entName,
-                            s.priceName, s.numbersFile});
-        desks.push_back(std::move(proc));
+    if (p.seedBase == 0) {
+        p.seedBase = s.seed;
+        s.seed += quint64(p.desks);
     }
-    std::vector<QByteArray> output(desks.size());
-    for (size_t i = 0; i < desks.size(); ++i) {
-        const double deadline = nowMs() + 120000;
-        while (!output[i].contains("READY\n")) {
-            if (nowMs() > deadline || desks[i]->state() == QProcess::NotRunning)
-                die(QStringLiteral("desk %1 of %2 did not get ready").arg(i).arg(p.label));
-            desks[i]->waitForReadyRead(1000);
-            output[i] += desks[i]->readAllStandardOutput();
-        }
-    }
+    Desks desks = startDesks(p.label, p.desks, p.gapMs, p.durationMs, p.seedBase, s);
+    if (beside.ready)
+        beside.ready(desks.attachments);
+    const qint64 newest0 = newestAttachment(s);
     p.t0 = nowMs() + 300;
     p.t1 = p.t0 + p.durationMs;
-    const QByteArray go = "GO " + num(p.t0, 3).toLatin1() + "\n";
-    // Without an event loop a process's input goes out only when waited for.
-    for (auto& d : desks) {
-        d->write(go);
-        d->waitForBytesWritten(1000);
-    }
+    letGo(desks, p.t0);
+    if (beside.go)
+        beside.go(p.t0, p.t1);
     sleepUntil(p.t0);
     auto desksCpu = [&] {
         double ms = 0;
-        for (auto& d : desks)
+        for (auto& d : desks.procs)
             ms += processCpuMs(d->processId());
         return ms;
     };
@@ -533,32 +637,216 @@ void runPhase(Phase& p, Setup& s)
     const auto machine1 = machineCpu();
     if (machine1.second > machine0.second)
         p.machineBusy = (machine1.first - machine0.first) / (machine1.second - machine0.second);
-    for (size_t i = 0; i < desks.size(); ++i) {
-        if (!desks[i]->waitForFinished(180000) || desks[i]->exitCode() != 0)
-            die(QStringLiteral("desk %1 of %2 did not end well").arg(i).arg(p.label));
-        output[i] += desks[i]->readAllStandardOutput();
-        for (const QByteArray& raw : output[i].split('\n')) {
-            const QString line = QString::fromUtf8(raw);
-            if (!line.startsWith(QLatin1String("L ")))
-                continue;
-            const QStringList f = line.split(QLatin1Char(' '));
-            Lookup l;
-            l.scheduled = f[1].toDouble();
-            l.start = f[2].toDouble();
-            l.done = f[3].toDouble();
-            l.ok = f[5] == QLatin1String("ok");
-            if (!l.ok)
-                l.error = line.section(QLatin1Char(' '), 6);
-            p.lookups.push_back(l);
-        }
-    }
-    std::sort(p.lookups.begin(), p.lookups.end(),
-              [](const Lookup& a, const Lookup& b) { return a.scheduled < b.scheduled; });
-    note(QStringLiteral("  %1 lookups, %2 failed, median %3 ms, p95 %4 ms, server CPU %5 ms a lookup")
+    const qint64 newest1 = newestAttachment(s);
+    if (newest0 > 0 && newest1 > newest0)
+        p.attaches = newest1 - newest0 - 1;
+    p.lookups = finish(desks);
+    note(QStringLiteral("  %1 lookups, %2 failed, median %3 ms, p95 %4 ms, server CPU %5 ms a lookup, %6 attachments made")
              .arg(p.lookups.size())
              .arg(p.errors())
-             .arg(num(p.median(), 1), num(p.p95(), 1), num(p.serverCpuPerLookup(), 1)));
+             .arg(num(p.median(), 1), num(p.p95(), 1), num(p.serverCpuPerLookup(), 1))
+             .arg(p.attaches));
 }
+
+// ------------------------------------------------------ the watch's looks
+
+// A probe as the connection watch attaches one: the program's parameters in
+// dialect 3, to the server's numeric address, its attach bounded as the
+// watch bounds it.
+std::unique_ptr<fb::Database> probe(const Setup& s)
+{
+    fb::ConnectParams params = s.params;
+    params.dialect = 3;
+    params.pageBuffers = 0;
+    params.forcedWrites = -1;
+    params.connectTimeout = std::max(1, (fb::WatchTimes{}.probeAttachMs + 999) / 1000);
+    return client(QStringLiteral("PROBE"), s.probeName, params, fb::CloseAction::Rollback, fb::Access::ReadOnly);
+}
+
+struct LookTime {
+    double due = 0, start = 0, done = 0;
+    bool ok = false, found = false;
+    QString error;
+    double ms() const { return done - start; }
+};
+
+// How many looks the watch makes in a call of that length: the probe asked
+// for after the quiet time, a look at once, then gaps of 2 s doubling up to
+// 8 s (the probe's attach and the looks' own time left out).
+int watchLooksIn(double callMs)
+{
+    const fb::WatchTimes t;
+    int looks = 0;
+    double gap = 0;
+    for (double at = t.quietMs; at < callMs; at += gap) {
+        gap = looks == 0 ? t.lookGapMs : std::min(gap * 2, double(t.lookEveryMaxMs));
+        ++looks;
+    }
+    return looks;
+}
+
+// The server's processor time a second while nothing but the writer and the
+// monitor run (idle desks' attachments open).
+double serverIdleCpuPerMs(const Setup& s)
+{
+    const double t0 = nowMs(), cpu0 = processCpuMs(s.serverPid);
+    sleepUntil(t0 + kIdleWindowMs);
+    return (processCpuMs(s.serverPid) - cpu0) / (nowMs() - t0);
+}
+
+struct LooksAlone {
+    int desks = 0;
+    int attachments = 0, statements = 0; // what the snapshot holds of the database
+    std::vector<double> ms;
+    int missed = 0;        // looks that did not find the attachment
+    double windowMs = 0;   // over all the looks
+    double cpuMs = 0;      // the server's, over the looks
+    double idleCpuMs = 0;  // the server's over as long without looks
+    double perLook() const { return ms.empty() ? 0 : (cpuMs - idleCpuMs) / double(ms.size()); }
+};
+
+// Looks one after another at one attachment through a probe of its own; the
+// first look (its statement prepared) is not counted.
+LooksAlone looksAlone(int desks, qint64 target, const Setup& s)
+{
+    LooksAlone r;
+    r.desks = desks;
+    auto db = probe(s);
+    {
+        fb::Query q(*db, QStringLiteral("counts"),
+                    {QStringLiteral("select cast((select count(*) from MON$ATTACHMENTS) as double precision) as A,"),
+                     QStringLiteral("cast((select count(*) from MON$STATEMENTS) as double precision) as S "
+                                    "from RDB$DATABASE")},
+                    {number("A"), number("S")});
+        q.open();
+        r.attachments = int(q.field(QStringLiteral("A")).asDouble());
+        r.statements = int(q.field(QStringLiteral("S")).asDouble());
+        q.close();
+        db->transaction().commit();
+    }
+    fb::AttachmentLook look(*db);
+    if (!look.at(target ? target : db->attachmentId()).found)
+        die(QStringLiteral("a look found no attachment %1").arg(target));
+    const double idleBefore = serverIdleCpuPerMs(s);
+    const double t0 = nowMs(), cpu0 = processCpuMs(s.serverPid);
+    for (int i = 0; i < kLooksAlone; ++i) {
+        const double start = nowMs();
+        const fb::ServerWatch::Look l = look.at(target ? target : db->attachmentId());
+        r.ms.push_back(nowMs() - start);
+        r.missed += l.found ? 0 : 1;
+    }
+    r.cpuMs = processCpuMs(s.serverPid) - cpu0;
+    r.windowMs = nowMs() - t0;
+    const double idleAfter = serverIdleCpuPerMs(s);
+    r.idleCpuMs = (idleBefore + idleAfter) / 2 * r.windowMs;
+    note(QStringLiteral("looks alone, %1 idle desks: %2 attachments, %3 statements, median %4 ms, p95 %5 ms, "
+                        "server CPU %6 ms a look (%7 ms over %8 ms, idle %9 ms)")
+             .arg(desks)
+             .arg(r.attachments)
+             .arg(r.statements)
+             .arg(num(summarize(r.ms).median, 2), num(percentile(r.ms, 95), 2), num(r.perLook(), 2),
+                  num(r.cpuMs, 0), num(r.windowMs, 0), num(r.idleCpuMs, 0)));
+    return r;
+}
+
+struct ProbeAttaches {
+    std::vector<double> ms; // attach, first look, detach
+    double cpuMs = 0, idleCpuMs = 0, windowMs = 0;
+    double perProbe() const { return ms.empty() ? 0 : (cpuMs - idleCpuMs) / double(ms.size()); }
+};
+
+// What a long wait costs however short: a probe attached, its first look
+// (the statement prepared with it) and its detach, one after another.
+ProbeAttaches probeAttaches(qint64 target, const Setup& s)
+{
+    ProbeAttaches r;
+    const double idleBefore = serverIdleCpuPerMs(s);
+    const double t0 = nowMs(), cpu0 = processCpuMs(s.serverPid);
+    for (int i = 0; i < kProbeAttaches; ++i) {
+        const double start = nowMs();
+        {
+            auto db = probe(s);
+            fb::AttachmentLook look(*db);
+            if (!look.at(target).found)
+                die(QStringLiteral("a probe's look found no attachment %1").arg(target));
+            db->disconnect();
+        }
+        r.ms.push_back(nowMs() - start);
+    }
+    r.cpuMs = processCpuMs(s.serverPid) - cpu0;
+    r.windowMs = nowMs() - t0;
+    const double idleAfter = serverIdleCpuPerMs(s);
+    r.idleCpuMs = (idleBefore + idleAfter) / 2 * r.windowMs;
+    note(QStringLiteral("probe attach, look, detach: median %1 ms, p95 %2 ms, server CPU %3 ms each")
+             .arg(num(summarize(r.ms).median, 1), num(percentile(r.ms, 95), 1), num(r.perProbe(), 1)));
+    return r;
+}
+
+// Probes beside the desks, one per desk, each looking at its desk's
+// attachment every 2 s (counted from the answer of the look before, as the
+// watch counts), their first looks spread over the first gap.
+class Prober {
+public:
+    explicit Prober(const Setup& s) : s_(s) {}
+    ~Prober() { finish(); }
+
+    void attach(const std::vector<qint64>& targets)
+    {
+        targets_ = targets;
+        for (size_t i = 0; i < targets.size(); ++i)
+            probes_.push_back(probe(s_));
+    }
+    void start(double t0, double t1)
+    {
+        looks_.resize(probes_.size());
+        for (size_t i = 0; i < probes_.size(); ++i)
+            threads_.emplace_back([this, i, t0, t1] {
+                run(i, t0 + kLookEveryMs * double(i) / double(probes_.size()), t1);
+            });
+    }
+    void finish()
+    {
+        for (std::thread& t : threads_)
+            t.join();
+        threads_.clear();
+        probes_.clear(); // their detaches
+    }
+    std::vector<LookTime> looks() const
+    {
+        std::vector<LookTime> all;
+        for (const auto& v : looks_)
+            all.insert(all.end(), v.begin(), v.end());
+        return all;
+    }
+
+private:
+    void run(size_t i, double at, double end)
+    {
+        // The statement is prepared by the first look, as in every probe the watch attaches.
+        fb::AttachmentLook look(*probes_[i]);
+        while (at < end) {
+            sleepUntil(at);
+            LookTime l;
+            l.due = at;
+            l.start = nowMs();
+            try {
+                l.found = look.at(targets_[i]).found;
+                l.ok = true;
+            } catch (const std::exception& e) {
+                l.error = QString::fromUtf8(e.what()).simplified();
+            }
+            l.done = nowMs();
+            looks_[i].push_back(l);
+            at = l.done + kLookEveryMs;
+        }
+    }
+
+    const Setup& s_;
+    std::vector<qint64> targets_;
+    std::vector<std::unique_ptr<fb::Database>> probes_;
+    std::vector<std::thread> threads_;
+    std::vector<std::vector<LookTime>> looks_; // each probe's, written by its thread only
+};
 
 struct Gaps {
     double active = 0, snapshot = 0; // the largest next − oldest active / snapshot
@@ -626,11 +914,17 @@ int runBenchmark(const QStringList& args)
         data::TdmMain dm;
         params = dm.ibdAE.params();
     }
+    s.params = params;
 
     // Makers' numbers to look up: every hundredth part's, read through the server.
     int numberCount = 0;
     {
         auto db = client(QStringLiteral("NUMBERS"), s.entName, params, fb::CloseAction::Rollback, fb::Access::ReadOnly);
+        // A probe goes to the address the connection reached, as the watch sends it.
+        const std::optional<fb::ServerName> where = fb::splitServerName(s.entName);
+        if (!where || db->serverAddress().isEmpty())
+            die(QStringLiteral("no server address for %1").arg(s.entName));
+        s.probeName = db->serverAddress() + QLatin1Char(':') + where->path;
         fb::Query q(*db, QStringLiteral("numbers"),
                     {QStringLiteral("select MANUFACTURECODE from PART where mod(ID, 100) = 37 order by ID")},
                     {fb::ColumnDef{QStringLiteral("MANUFACTURECODE"), fb::ColumnType::Text, 50, {}, {}, false, true}});
@@ -657,10 +951,43 @@ int runBenchmark(const QStringList& args)
         return QString::fromLatin1(f.readAll()).section(QLatin1Char(' '), 0, 2);
     }();
 
+    // The watch's looks alone, with more and more idle desks' attachments
+    // open; the idle desks draw seeds of their own, so the phases' desks draw
+    // what they always did.
+    std::vector<LooksAlone> looks;
+    ProbeAttaches attaches;
+    for (int n : kIdleDesks) {
+        Desks idle = startDesks(QStringLiteral("%1 idle desks").arg(n), n, kDeskGapMs, 0, 1000, s);
+        looks.push_back(looksAlone(n, n > 0 ? idle.attachments[0] : 0, s));
+        if (n == kDesks)
+            attaches = probeAttaches(idle.attachments[0], s);
+        // Told to go with nothing due, they end.
+        letGo(idle, nowMs());
+        finish(idle);
+    }
+
     Phase alone{QStringLiteral("one desk alone"), 1, kAloneGapMs, kAloneMs};
     runPhase(alone, s);
     Phase ten{QStringLiteral("ten desks"), kDesks, kDeskGapMs, kTenDesksMs};
     runPhase(ten, s);
+    // The same ten desks once more, the same numbers at the same moments,
+    // with a probe per desk looking at its desk every 2 s.
+    Phase probed{QStringLiteral("ten desks, a probe per desk looking every 2 s"), kDesks, kDeskGapMs, kTenDesksMs};
+    probed.seedBase = ten.seedBase;
+    std::vector<LookTime> probedLooks;
+    {
+        Prober prober(s);
+        runPhase(probed, s,
+                 Beside{[&](const std::vector<qint64>& ids) { prober.attach(ids); },
+                        [&](double t0, double t1) { prober.start(t0, t1); }});
+        prober.finish();
+        probedLooks = prober.looks();
+    }
+    // And the ten desks without the probes once more: how much two runs of
+    // the same phase differ on this machine.
+    Phase again{QStringLiteral("ten desks again"), kDesks, kDeskGapMs, kTenDesksMs};
+    again.seedBase = ten.seedBase;
+    runPhase(again, s);
     const double aloneP95 = alone.p95();
     const double limit = 2 * aloneP95;
 
@@ -770,12 +1097,17 @@ int runBenchmark(const QStringList& args)
                }()});
     };
     row(alone);
-    for (const Phase* p : byLoad)
+    for (const Phase* p : byLoad) {
         row(*p);
+        if (p == &ten) {
+            row(probed);
+            row(again);
+        }
+    }
     t.print();
 
     QStringList errorTexts;
-    for (const Phase* p : std::vector<const Phase*>{&alone, &ten})
+    for (const Phase* p : std::vector<const Phase*>{&alone, &ten, &probed, &again})
         for (const Lookup& l : p->lookups)
             if (!l.ok)
                 errorTexts << l.error;
@@ -790,10 +1122,10 @@ int runBenchmark(const QStringList& args)
     const bool tenClean = ten.errors() == 0 && !ten.lookups.empty();
     QString stepping = QStringLiteral(
                            "*Server CPU a lookup*: the server process's processor time over the phase (the writer's "
-                           "and the monitor's share included) by the lookups made. *Machine's CPUs*: the "
-                           "share of all the machine's processors the server process, the desk processes, the "
-                           "benchmark's own process (writer and monitor) and everything else on the machine used over "
-                           "the phase; the rest was idle. The steps: %1 lookups a second over all "
+                           "and the monitor's share included, and the probes' where they ran) by the lookups made. "
+                           "*Machine's CPUs*: the share of all the machine's processors the server process, the desk "
+                           "processes, the benchmark's own process (writer and monitor, and the probes where they "
+                           "ran) and everything else on the machine used over the phase; the rest was idle. The steps: %1 lookups a second over all "
                            "desks, each step long enough for about %2 lookups (%3–%4 s), with at least %5 desks and "
                            "more where needed so that no desk is asked more often than every %6 s on average; the "
                            "steps stopped at the first whose 95th percentile crossed twice one desk's (%7 ms).")
@@ -846,6 +1178,8 @@ int runBenchmark(const QStringList& args)
     };
     markers(alone.label, alone.t0, alone.t1);
     markers(ten.label, ten.t0, ten.t1);
+    markers(probed.label, probed.t0, probed.t1);
+    markers(again.label, again.t0, again.t1);
     for (const Phase& p : steps)
         markers(p.label, p.t0, p.t1);
     const Gaps all = markers(QStringLiteral("whole run, desks starting included"), 0, 1e300);
@@ -854,7 +1188,7 @@ int runBenchmark(const QStringList& args)
     m.print();
     const bool keptUp = all.samples > 0 && all.active <= kKeepUpGap && all.snapshot <= kKeepUpGap;
     out(QStringLiteral("Over the run the next transaction went from %1 to %2 (the writer's %3 commits, %4 failed, "
-                       "median %5 ms, 95th percentile %6 ms; the monitor's samples; each desk's start), and the "
+                       "median %5 ms, 95th percentile %6 ms; the monitor's samples; the probes' looks; each desk's start), and the "
                        "oldest active and oldest snapshot followed it: the largest gap was %7 and %8 transactions, "
                        "what the writer commits in about %9 s. The desks' enterprise transactions (read-only, read "
                        "committed) stay open from each desk's first statement to its end and hold neither marker "
@@ -865,6 +1199,142 @@ int runBenchmark(const QStringList& args)
             .arg(commitErrors)
             .arg(num(summarize(commitMs).median, 1), num(percentile(commitMs, 95), 1), num(all.active, 0),
                  num(all.snapshot, 0), num(std::max(all.active, all.snapshot) * kWriterEveryMs / 1000, 1)));
+    out();
+    // ------------------------------------------------ the watch's looks
+    out(QStringLiteral(
+            "The connection watch's looks. A call of a desk still waiting after %1 s gets a probe: one attachment "
+            "of its own per long wait, with the program's parameters in dialect 3, to the server's numeric address; "
+            "through it the watch looks at the desk's attachment (`AttachmentLook::at`: one row of "
+            "`MON$ATTACHMENTS` with its active statements in `MON$STATEMENTS` and its page counters in "
+            "`MON$IO_STATS`, in a transaction of its own), at once, then %2 s, %3 s and every %4 s after the answer "
+            "of the look before. A look makes the server take a snapshot of every attachment of the database, its "
+            "statements included. *Alone*: probes connected as the watch connects one, to the same server, while "
+            "the writer and the monitor went on, %5 looks one after another at one attachment (a desk's, or with no "
+            "desk the probe's own), after one that prepared the statement, with idle desks open (started, their "
+            "first lookup made, their statements prepared, waiting); *server CPU a look*: the server process's "
+            "processor time over the looks less what it used as long without them (measured over %6 s before and "
+            "after), by the looks.")
+            .arg(num(fb::WatchTimes{}.quietMs / 1000.0, 0), num(fb::WatchTimes{}.lookGapMs / 1000.0, 0),
+                 num(fb::WatchTimes{}.lookGapMs * 2 / 1000.0, 0), num(fb::WatchTimes{}.lookEveryMaxMs / 1000.0, 0))
+            .arg(kLooksAlone)
+            .arg(num(kIdleWindowMs / 1000, 0)));
+    out();
+    Table la({QStringLiteral("Open on the database"), QStringLiteral("Attachments in the snapshot"),
+              QStringLiteral("Statements in the snapshot"), QStringLiteral("Looks"), QStringLiteral("Median, ms"),
+              QStringLiteral("p95, ms"), QStringLiteral("Server CPU a look, ms"),
+              QStringLiteral("Attachment not found")});
+    for (const LooksAlone& l : looks)
+        la.row({l.desks == 0 ? QStringLiteral("writer, monitor, probe") : QStringLiteral("and %1 idle desks").arg(l.desks),
+                QString::number(l.attachments), QString::number(l.statements), QString::number(l.ms.size()),
+                num(summarize(l.ms).median, 2), num(percentile(l.ms, 95), 2), num(l.perLook(), 2),
+                QString::number(l.missed)});
+    la.print();
+    const LooksAlone* atTen = nullptr;
+    for (const LooksAlone& l : looks)
+        if (l.desks == kDesks)
+            atTen = &l;
+    const LooksAlone& fewest = looks.front();
+    const LooksAlone& most = looks.back();
+    const double perDesk = most.desks > fewest.desks ? (most.perLook() - fewest.perLook()) / (most.desks - fewest.desks) : 0;
+    out(QStringLiteral("From %1 to %2 idle desks a look's server CPU went from %3 to %4 ms: about %5 ms more for every "
+                       "further desk (its attachment and its %6 prepared statements). A probe's attach, its first look "
+                       "(the statement prepared) and its detach, what every long wait costs however short, one after "
+                       "another with %7 idle desks: median %8 ms, 95th percentile %9 ms, %10 ms of server CPU each "
+                       "(%11 of them).")
+            .arg(fewest.desks)
+            .arg(most.desks)
+            .arg(num(fewest.perLook(), 2), num(most.perLook(), 2), num(perDesk, 3))
+            .arg(most.desks > fewest.desks ? num(double(most.statements - fewest.statements) / (most.desks - fewest.desks), 0)
+                                           : QStringLiteral("?"))
+            .arg(kDesks)
+            .arg(num(summarize(attaches.ms).median, 1), num(percentile(attaches.ms, 95), 1), num(attaches.perProbe(), 1))
+            .arg(attaches.ms.size()));
+    out();
+
+    // Under load: the ten desks, and the same again with the probes beside.
+    std::vector<double> lookMs;
+    int lookErrors = 0, lookMissed = 0;
+    QStringList lookErrorTexts;
+    for (const LookTime& l : probedLooks) {
+        if (!l.ok) {
+            ++lookErrors;
+            lookErrorTexts << l.error;
+        } else {
+            lookMs.push_back(l.ms());
+            lookMissed += l.found ? 0 : 1;
+        }
+    }
+    lookErrorTexts.removeDuplicates();
+    const double lookRate = probed.t1 > probed.t0 ? double(probedLooks.size()) * 1000.0 / (probed.t1 - probed.t0) : 0;
+    auto ownWatch = [](const Phase& p) {
+        int over = 0, looks = 0;
+        for (const Lookup& l : p.lookups) {
+            over += l.ownMs() > fb::WatchTimes{}.quietMs ? 1 : 0;
+            looks += watchLooksIn(l.ownMs());
+        }
+        return std::pair<int, int>(over, looks);
+    };
+    out(QStringLiteral(
+            "*Under load*: the ten-desk phase run twice more right after it, each desk drawing the same numbers at "
+            "the same moments. In the first, %1 probes, one per desk, looked at their desks' attachments every %2 s "
+            "(from the answer of the look before; their first looks spread over the first gap), %3 looks a second in "
+            "all: the densest the watch makes, every desk waiting at once on calls of a little over 4 s one after "
+            "another, so that each call is looked at at 2 s and 4 s (a single long wait is looked at less and less "
+            "often). The second ran without them again: how much two runs of the same phase differ on this machine. "
+            "The desks' own watches run in all three, as in the program: a lookup still running after %4 s "
+            "attaches a probe of its own; *attachments made* counts every attachment to the database within the "
+            "phase (the server numbers them one by one), *the desks' own looks* is what the watch's schedule gives "
+            "for each lookup's length.")
+            .arg(kDesks)
+            .arg(num(kLookEveryMs / 1000, 0), rate(double(kDesks) * 1000.0 / kLookEveryMs))
+            .arg(num(fb::WatchTimes{}.quietMs / 1000.0, 0)));
+    out();
+    Table ul({QStringLiteral("Phase"), QStringLiteral("Lookups"), QStringLiteral("Errors"),
+              QStringLiteral("Median, ms"), QStringLiteral("p95, ms"), QStringLiteral("p95 / ten desks'"),
+              QStringLiteral("Server CPU a lookup, ms"), QStringLiteral("Lookups over 2 s"),
+              QStringLiteral("Attachments made"), QStringLiteral("The desks' own looks, about"),
+              QStringLiteral("Probes' looks"), QStringLiteral("Look median, ms"), QStringLiteral("Look p95, ms"),
+              QStringLiteral("Look errors")});
+    for (const Phase* p : {&ten, &probed, &again}) {
+        const auto [over, own] = ownWatch(*p);
+        const bool beside = p == &probed;
+        ul.row({p->label, QString::number(p->lookups.size()), QString::number(p->errors()), num(p->median(), 1),
+                num(p->p95(), 1), ratio(p->p95(), ten.p95()), num(p->serverCpuPerLookup(), 0), QString::number(over),
+                p->attaches < 0 ? QStringLiteral("?") : QString::number(p->attaches), QString::number(own),
+                beside ? QString::number(probedLooks.size()) : QStringLiteral("—"),
+                beside ? num(summarize(lookMs).median, 1) : QStringLiteral("—"),
+                beside ? num(percentile(lookMs, 95), 1) : QStringLiteral("—"),
+                beside ? QString::number(lookErrors) : QStringLiteral("—")});
+    }
+    ul.print();
+    if (!lookErrorTexts.isEmpty())
+        out(QStringLiteral("Look errors met: %1.").arg(lookErrorTexts.mid(0, 5).join(QStringLiteral("; "))) + "\n");
+    const bool probedClean =
+        probed.errors() == 0 && !probed.lookups.empty() && lookErrors == 0 && lookMissed == 0 && !probedLooks.empty();
+    const double worstCpu = atTen ? double(kDesks) * 1000.0 / kLookEveryMs * atTen->perLook() : 0;
+    // Calls of a little over 4 s one after another: a probe attached for each.
+    const double attachRate = double(kDesks) * 1000.0 / (2 * kLookEveryMs);
+    out(QStringLiteral("With the probes beside them the ten desks' lookups took a median of %1 ms and a 95th "
+                       "percentile of %2 ms, against %3 and %4 ms in the ten desks before (%5 and %6) and %7 and %8 ms "
+                       "in the ten desks after (%9 and %10); the two runs without probes differ by %11 and %12. %13 "
+                       "lookup errors, %14 look errors, %15 looks that did not find the desk's attachment. The probes' "
+                       "%16 looks took a median of %17 ms and a 95th percentile of %18 ms under this load (%19 looks a "
+                       "second were made). At %20 looks a second with ten desks open the looks alone would cost the "
+                       "server %21 ms of processor time a second (%22 of one CPU), and a probe attached for every "
+                       "one of those calls (%23 a second) another %24 ms a second; one lookup of this phase costs it "
+                       "%25 ms.")
+            .arg(num(probed.median(), 1), num(probed.p95(), 1), num(ten.median(), 1), num(ten.p95(), 1),
+                 ratio(probed.median(), ten.median()), ratio(probed.p95(), ten.p95()), num(again.median(), 1),
+                 num(again.p95(), 1), ratio(probed.median(), again.median()))
+            .arg(ratio(probed.p95(), again.p95()), ratio(again.median(), ten.median()), ratio(again.p95(), ten.p95()))
+            .arg(probed.errors())
+            .arg(lookErrors)
+            .arg(lookMissed)
+            .arg(probedLooks.size())
+            .arg(num(summarize(lookMs).median, 1), num(percentile(lookMs, 95), 1), rate(lookRate),
+                 rate(double(kDesks) * 1000.0 / kLookEveryMs), num(worstCpu, 1),
+                 num(worstCpu / 10, 2) + QStringLiteral(" %"), rate(attachRate),
+                 num(attachRate * attaches.perProbe(), 1), num(ten.serverCpuPerLookup(), 0)));
     out();
     if (!otherErrors.isEmpty())
         out(QStringLiteral("Writer and monitor errors: %1.").arg(otherErrors.mid(0, 5).join(QStringLiteral("; "))) +
@@ -880,6 +1350,12 @@ int runBenchmark(const QStringList& args)
     summaryLine(QStringLiteral("Load, 10 desks × a lookup every 5 s, writer every 100 ms, lookup p95"),
                 num(ten.p95(), 1) + QStringLiteral(" ms"), num(aloneP95, 1) + QStringLiteral(" ms (one desk alone)"),
                 ratio(ten.p95(), aloneP95), QStringLiteral("every lookup answered, no error"), tenClean);
+    summaryLine(QStringLiteral("Load, 10 desks with a probe per desk looking every 2 s (%1 looks/s), lookup p95")
+                    .arg(rate(double(kDesks) * 1000.0 / kLookEveryMs)),
+                num(probed.p95(), 1) + QStringLiteral(" ms"),
+                num(ten.p95(), 1) + QStringLiteral(" ms (10 desks, same lookups, no probes beside)"),
+                ratio(probed.p95(), ten.p95()), QStringLiteral("every lookup and look answered, no error"),
+                probedClean);
     summaryLine(QStringLiteral("Load, lookups/s one server carries (p95 = 2× one desk's)"),
                 carried > 0 ? rate(carried) + QStringLiteral("/s") : carriedText, QStringLiteral("2 /s (10 desks)"),
                 carried > 0 ? ratio(carried, ten.offered()) : QStringLiteral("—"), QStringLiteral("reported"),

@@ -149,7 +149,9 @@ echo "Added the reconnect figures to $DOC"
 # Many desks on one server (bench_load): desk processes with the data module
 # and the lookup, a writer committing sales and a monitor of the transaction
 # markers, all on a copy of the large enterprise file served by the private
-# server. Its section follows the reconnect figures.
+# server; and what the connection watch's looks at the monitoring tables cost
+# that server, alone and beside the ten desks. Its section follows the
+# reconnect figures.
 cmake --build "$BUILD" --target bench_load
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 run bench_load "$ENT" "$PRICE"
