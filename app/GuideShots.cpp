@@ -11,7 +11,6 @@
 // folder serves and the user's own files are never touched.
 
 #include "app/Application.h"
-#include "data/QueryModel.h"
 #include "data/TdmMain.h"
 #include "lookup/TfmMain.h"
 #include "order/OrderGrid.h"
@@ -20,6 +19,7 @@
 #include "platform/Desktop.h"
 #include "platform/Translations.h"
 #include "platform/Waiting.h"
+#include "windows/MovesModel.h"
 #include "windows/TfmMoves.h"
 
 #include <QApplication>
@@ -160,10 +160,10 @@ int main(int argc, char* argv[])
     lookUp(w, QStringLiteral("3000 996 941"));
     onModal(QStringLiteral("moves"), [](QDialog* d) {
         auto* moves = static_cast<windows::TfmMoves*>(d);
-        const fb::Query& q = moves->dsMovements->query();
-        if (q.recordCount() > 3) {
-            const fb::Field number = q.fieldAt(q.recordCount() - 3, q.columnIndex(QStringLiteral("NUMBER")));
-            moves->edDocNum->setText(number.asString());
+        const int rows = moves->dsMovements->rowCount();
+        if (rows > 3) {
+            if (const std::optional<qint32> number = moves->dsMovements->row(rows - 3).document)
+                moves->edDocNum->setText(QString::number(*number));
         }
         shoot(moves, QStringLiteral("moves"));
         moves->reject();

@@ -210,7 +210,7 @@ void writeSampleHistory(const QString& path, qint64 lines)
 
 void startDataModule(data::TdmMain& dm, const platform::DialogRecorder& boxes)
 {
-    if (!dm.DataModuleCreate(platform::desktopPrompts()) || !dm.ibdAE.connected() || !boxes.boxes.isEmpty())
+    if (!dm.DataModuleCreate(platform::desktopPrompts()) || !dm.inside().ibdAE.connected() || !boxes.boxes.isEmpty())
         die(QStringLiteral("the data module did not connect: %1").arg(boxes.texts().join(QStringLiteral("; "))));
 }
 

@@ -35,9 +35,9 @@ int main(int argc, char** argv)
 
     // The program's layer: the data module's own statement on its own connection.
     data::TdmMain dm;
-    dm.ibdAE.setDatabaseName(enterprise);
-    dm.ibdAE.connect();
-    fb::Query& q = dm.ibqGetPartID;
+    dm.inside().ibdAE.setDatabaseName(enterprise);
+    dm.inside().ibdAE.connect();
+    fb::Query& q = dm.inside().ibqGetPartID;
     q.prepare();
     int programRows = 0;
     auto program = [&] {

@@ -26,10 +26,10 @@ int main(int argc, char** argv)
     platform::setExePathForTests(QDir::tempPath() + QStringLiteral("/bench_figures/Orvado"));
     platform::DialogRecorder boxes;
     data::TdmMain dm;
-    dm.ibdAE.setDatabaseName(QString::fromLocal8Bit(argv[1]));
-    dm.ibdAE.connect();
+    dm.inside().ibdAE.setDatabaseName(QString::fromLocal8Bit(argv[1]));
+    dm.inside().ibdAE.connect();
 
-    fb::Query& q = dm.ibqGetMINStock;
+    fb::Query& q = dm.inside().ibqGetMINStock;
     q.open();
     std::vector<qint32> ids;
     const int cId = q.columnIndex(QStringLiteral("ID"));

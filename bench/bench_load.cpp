@@ -30,6 +30,7 @@
 
 #include "bench/Bench.h"
 
+#include "data/Settings.h"
 #include "data/TdmMain.h"
 #include "data/firebird/ServerWatch.h"
 #include "lookup/PartLookup.h"
@@ -154,9 +155,9 @@ int runDesk(const QStringList& a)
 
     Told told;
     data::TdmMain dm;
-    if (!dm.DataModuleCreate(told) || !dm.ibdAE.connected() || !told.texts.isEmpty())
+    if (!dm.DataModuleCreate(told) || !dm.inside().ibdAE.connected() || !told.texts.isEmpty())
         die(QStringLiteral("desk %1 did not start: %2").arg(index).arg(told.texts.join(QStringLiteral("; "))));
-    lookup::PartLookup lookup(dm);
+    lookup::PartLookup lookup(dm, data::markup());
     std::uniform_int_distribution<qsizetype> pick(0, numbers.size() - 1);
     std::uniform_real_distribution<double> unit(0, 1);
 
@@ -170,7 +171,7 @@ int runDesk(const QStringList& a)
             lookup.setPage(lookup::Page::Search);
             if (!lookup.beginSearch(text))
                 return QStringLiteral("blank number");
-            dm.ibdAE.perform([&] { lookup.finishSearch(text, false); });
+            dm.enterpriseBatch([&] { lookup.finishSearch(text, false); });
         } catch (const std::exception& e) {
             return QString::fromUtf8(e.what());
         }
@@ -186,7 +187,7 @@ int runDesk(const QStringList& a)
     if (const QString why = search(numbers[pick(rng)], &found); !why.isEmpty())
         die(QStringLiteral("desk %1, first lookup: %2").arg(index).arg(why));
     // The server's id of the desk's enterprise attachment, for a probe to look at.
-    say("READY " + QByteArray::number(dm.ibdAE.attachmentId()));
+    say("READY " + QByteArray::number(dm.inside().ibdAE.attachmentId()));
     char line[128] = {};
     if (!std::fgets(line, sizeof line, stdin) || std::strncmp(line, "GO ", 3) != 0)
         die(QStringLiteral("desk %1: no start").arg(index));
@@ -912,7 +913,7 @@ int runBenchmark(const QStringList& args)
     fb::ConnectParams params;
     {
         data::TdmMain dm;
-        params = dm.ibdAE.params();
+        params = dm.inside().ibdAE.params();
     }
     s.params = params;
 

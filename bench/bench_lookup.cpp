@@ -45,7 +45,7 @@ const Texts kAsWritten = {
 
 Texts programTexts(const data::TdmMain& dm)
 {
-    return {dm.ibqGetPartID.sql(), dm.ibqGetCrossNums.sql(), dm.ibqGetLastPrice.sql()};
+    return {dm.inside().ibqGetPartID.sql(), dm.inside().ibqGetCrossNums.sql(), dm.inside().ibqGetLastPrice.sql()};
 }
 
 struct Variant {
@@ -94,8 +94,8 @@ class RawLookup {
 public:
     RawLookup(RawDb& db, data::TdmMain& dm, const Texts& texts)
         : partId(db, texts.partId), cross(db, texts.cross), lastPrice(db, texts.lastPrice),
-          prices(db, dm.ibqGetPrices.sql()), descr(db, dm.ibqGetDescr.sql()), income(db, dm.ibqIncome.sql()),
-          output(db, dm.ibqOutput.sql()), reserve(db, dm.ibqReserve.sql())
+          prices(db, dm.inside().ibqGetPrices.sql()), descr(db, dm.inside().ibqGetDescr.sql()), income(db, dm.inside().ibqIncome.sql()),
+          output(db, dm.inside().ibqOutput.sql()), reserve(db, dm.inside().ibqReserve.sql())
     {
     }
 
@@ -280,7 +280,7 @@ int main(int argc, char** argv)
         programLookup(c.text); // warm-up
         floorLookup(c.text);
         writtenLookup(c.text);
-        c.rows = dm.ibqGetPartID.isOpen() ? dm.ibqGetPartID.recordCount() : 0;
+        c.rows = dm.inside().ibqGetPartID.isOpen() ? dm.inside().ibqGetPartID.recordCount() : 0;
         if (c.rows != floorRows || c.rows != writtenRows)
             die(QStringLiteral("parts found: program %1, floor %2, as written %3").arg(c.rows).arg(floorRows).arg(writtenRows));
         if (w.CurrentPartID() != floor.lastId || w.CurrentPartID() != written.lastId)
@@ -295,7 +295,7 @@ int main(int argc, char** argv)
                                          "%7 cross numbers")
                               .arg(w.stOst->text(), w.edRozn->text(), w.panelText(1), w.panelText(2),
                                    w.panelText(3), w.panelText(4))
-                              .arg(dm.ibqGetCrossNums.recordCount());
+                              .arg(dm.inside().ibqGetCrossNums.recordCount());
         }
         Variant p, f, wr;
         const std::function<void()> order[] = {

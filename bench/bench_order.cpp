@@ -33,9 +33,9 @@ class FloorOrder {
 public:
     FloorOrder(RawDb& db, data::TdmMain& dm, int sortIndex)
         : candidates(db, positionalText(data::TdmMain::minStockSql(sortIndex))),
-          income(db, positionalText(dm.ibqIncome.sql())), output(db, positionalText(dm.ibqOutput.sql())),
-          reserve(db, positionalText(dm.ibqReserve.sql())), lastSklad(db, positionalText(dm.ibqGetLastSklad.sql())),
-          avgCost(db, positionalText(dm.ibqGetAVGCost.sql()))
+          income(db, positionalText(dm.inside().ibqIncome.sql())), output(db, positionalText(dm.inside().ibqOutput.sql())),
+          reserve(db, positionalText(dm.inside().ibqReserve.sql())), lastSklad(db, positionalText(dm.inside().ibqGetLastSklad.sql())),
+          avgCost(db, positionalText(dm.inside().ibqGetAVGCost.sql()))
     {
     }
 
@@ -109,7 +109,7 @@ int main(int argc, char** argv)
     platform::DialogRecorder boxes;
     data::TdmMain dm;
     startDataModule(dm, boxes);
-    dm.EuroRate = dm.fetchEuroRate();
+    dm.fetchEuroRate();
 
     // The window as the main window's order command shows it: warehouse "E".
     order::TfmOrder w(dm);
@@ -138,7 +138,7 @@ int main(int argc, char** argv)
     note(QStringLiteral("order build"));
     program();
     floorRun();
-    const int candidates = dm.ibqGetMINStock.recordCount();
+    const int candidates = dm.inside().ibqGetMINStock.recordCount();
     if (fr.candidates != candidates || fr.lines != w.mtOrder.count())
         die(QStringLiteral("the floor saw %1 candidates and %2 lines, the window %3 and %4")
                 .arg(fr.candidates)

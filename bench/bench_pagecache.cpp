@@ -85,7 +85,7 @@ int main(int argc, char** argv)
         note(QStringLiteral("page cache: %1").arg(requested ? QString::number(requested) : QStringLiteral("default")));
         platform::DialogRecorder boxes;
         data::TdmMain dm;
-        dm.ibdAE.params().pageBuffers = requested;
+        dm.inside().ibdAE.params().pageBuffers = requested;
         dropFromOsCache(enterprise);
         startDataModule(dm, boxes);
         lookup::TfmMain w(dm);
@@ -105,7 +105,7 @@ int main(int argc, char** argv)
         // file's cache; then the next lookup, the file still in the system's cache.
         dm.refreshConnections();
         results[requested][searches[0].label].afterRefresh.push_back(lookup(searches[0].text));
-        fb::Query pages(dm.ibdAE, QStringLiteral("pages"), {QStringLiteral("select MON$PAGE_BUFFERS from MON$DATABASE")},
+        fb::Query pages(dm.inside().ibdAE, QStringLiteral("pages"), {QStringLiteral("select MON$PAGE_BUFFERS from MON$DATABASE")},
                         {fb::ColumnDef{QStringLiteral("MON$PAGE_BUFFERS"), fb::ColumnType::Integer, 0, {}, {}, false, true}});
         pages.open();
         trimHeap();

@@ -55,7 +55,7 @@ struct Window {
 // A maker's number of the demo that a lookup settles on with a stock figure.
 QString numberWithStock(Window& win)
 {
-    fb::Query q(win.dm.ibdAE, QStringLiteral("numbers"),
+    fb::Query q(win.dm.inside().ibdAE, QStringLiteral("numbers"),
                 {QStringLiteral("select MANUFACTURECODE from PART order by ID")},
                 {fb::ColumnDef{QStringLiteral("MANUFACTURECODE"), fb::ColumnType::Text, 50, {}, {}, false, true}});
     q.open();
@@ -138,8 +138,8 @@ int main(int argc, char** argv)
         restart(true);
         {
             fb::Database bare(QStringLiteral("BARE"), fb::CloseAction::Rollback, fb::Access::ReadOnly);
-            bare.setDatabaseName(dm.ibdAE.databaseName());
-            bare.params() = dm.ibdAE.params();
+            bare.setDatabaseName(dm.inside().ibdAE.databaseName());
+            bare.params() = dm.inside().ibdAE.params();
             ms = timeMs([&] { bare.connect(); });
             if (i > 0)
                 attach.push_back(ms);

@@ -32,9 +32,10 @@ CurrencyTable::CurrencyTable(fb::Database& db)
       unnamedSql(db, QStringLiteral("taCurrency.UnnamedSQL"),
                  {QStringLiteral("SELECT * FROM CURRENCY"), QStringLiteral("WHERE CUNAME IS NULL")}, currencyColumns())
 {
-    // A closed table drops an edit that was never stored.
-    connect(&select, &fb::Query::closed, this, &CurrencyTable::endEdit);
-    connect(&select, &fb::Query::opened, this, &CurrencyTable::changed);
+    // A closed table drops an edit that was never stored. At once, on the
+    // thread the statement runs on, whichever thread made the table.
+    connect(&select, &fb::Query::closed, this, &CurrencyTable::endEdit, Qt::DirectConnection);
+    connect(&select, &fb::Query::opened, this, &CurrencyTable::changed, Qt::DirectConnection);
 }
 
 void CurrencyTable::open()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/Reads.h"
 #include "data/firebird/Query.h"
 
 #include <QObject>
@@ -8,11 +9,12 @@ namespace data {
 
 // The currency table of the price database: its rows, and the insert, update
 // and one-row refresh statements that store an edited row. It has no delete
-// statement, so rows cannot be deleted.
+// statement, so rows cannot be deleted. Used on the price connection's own
+// thread, as its statements are.
 class CurrencyTable : public QObject {
     Q_OBJECT
 public:
-    enum class State { Browse, Edit, Insert };
+    using State = CurrencyState;
 
     explicit CurrencyTable(fb::Database& db);
 

@@ -51,8 +51,8 @@ bool TdmMain::checkDatabaseFile(platform::Prompts& prompts, fb::Database& db, co
 
 bool TdmMain::DataModuleCreate(platform::Prompts& prompts)
 {
-    ibdAE.disconnect();
-    dbMain.disconnect();
+    on(ibdAE, [this] { ibdAE.disconnect(); });
+    on(dbMain, [this] { dbMain.disconnect(); });
     const platform::Places places = platform::places();
     if (const QString why = unreadableShopFile(places.shopSettingsFile); !why.isEmpty())
         prompts.message(why);
@@ -83,12 +83,13 @@ bool TdmMain::DataModuleCreate(platform::Prompts& prompts)
 void TdmMain::connectAtStart(platform::Prompts& prompts)
 {
     try {
-        ibdAE.connect();
+        on(ibdAE, [this] { ibdAE.connect(); });
     } catch (const platform::Failure& f) {
         prompts.message(withReason(kAeOpenFailed, whyNotOpened(ibdAE.databaseName(), f)));
     }
     try {
-        dbMain.connect();
+        TellCurrencies tell{this};
+        on(dbMain, [this] { dbMain.connect(); });
     } catch (const platform::Failure& f) {
         // Attached, but the currency table would not open: the path is right,
         // so the user is told what is wrong with the database instead.
@@ -101,32 +102,49 @@ void TdmMain::connectAtStart(platform::Prompts& prompts)
 
 bool TdmMain::connectEnterprise()
 {
-    ibdAE.connect();
+    on(ibdAE, [this] { ibdAE.connect(); });
     return ibdAE.connected();
 }
 
 bool TdmMain::connectPrice()
 {
-    dbMain.connect();
+    // Only a connect that happens opens the table anew.
+    TellCurrencies tell{this, !dbMain.connected()};
+    on(dbMain, [this] { dbMain.connect(); });
     return dbMain.connected();
+}
+
+bool TdmMain::connected(Db which) const
+{
+    return which == Db::Enterprise ? ibdAE.connected() : dbMain.connected();
+}
+
+void TdmMain::closeEnterprise()
+{
+    try {
+        on(ibdAE, [this] { ibdAE.disconnect(); });
+    } catch (const platform::Failure&) {
+        // Closing down: the enterprise transaction is only ever rolled back.
+    }
 }
 
 void TdmMain::refreshConnections()
 {
+    TellCurrencies tell{this};
     try {
         // A connection the server has already dropped cannot end its
         // transaction (the server has rolled it back): it is closed all the
         // same, and the refresh goes on to connect it again.
         for (fb::Database* db : {&ibdAE, &dbMain}) {
             try {
-                db->disconnect();
+                on(*db, [db] { db->disconnect(); });
             } catch (const fb::Error& e) {
                 if (!e.connectionLost())
                     throw;
             }
         }
-        ibdAE.connect();
-        dbMain.connect();
+        on(ibdAE, [this] { ibdAE.connect(); });
+        on(dbMain, [this] { dbMain.connect(); });
     } catch (...) {
         // A database the refresh closed and could not open again is to come
         // back: the next statement on it connects it, as after a lost

@@ -1,6 +1,5 @@
 #include "lookup/PartLookup.h"
 
-#include "data/Settings.h"
 #include "platform/Failure.h"
 #include "platform/NumberText.h"
 #include "platform/Regional.h"
@@ -95,7 +94,7 @@ void PartLookup::finishSearch(const QString& typed, bool substring)
 void PartLookup::FindParts(const QString& text)
 {
     v_.parts = {};
-    v_.parts = listOf(dm_->partsLike(QStringLiteral("%") + text + QStringLiteral("%")));
+    v_.parts = listOf(reads_->partsLike(QStringLiteral("%") + text + QStringLiteral("%")));
     if (v_.parts.hasRow())
         takeRow(v_.parts.cursorRow());
 }
@@ -103,7 +102,7 @@ void PartLookup::FindParts(const QString& text)
 void PartLookup::LoadCrossNumbers()
 {
     v_.cross = {};
-    v_.cross = listOf(dm_->crossNumbersOf(v_.currentPartId, v_.currentOENumber));
+    v_.cross = listOf(reads_->crossNumbersOf(v_.currentPartId, v_.currentOENumber));
     if (v_.cross.hasRow())
         takeRow(v_.cross.cursorRow());
 }
@@ -155,7 +154,7 @@ void PartLookup::ClearDisplay()
 
 void PartLookup::showStock(qint32 id, bool clearStockWithout)
 {
-    if (auto stock = dm_->stockFigure(id)) {
+    if (auto stock = reads_->GetOnStock(id).figure) {
         v_.stock = platform::formatFixed(*stock, 5, 2, decimalSep());
     } else {
         if (clearStockWithout)
@@ -181,7 +180,7 @@ void PartLookup::ShowPrices(const QString& number)
             quantityChanged(PriceGroup(g), QStringLiteral("1"));
 
     v_.priceRow.reset();
-    v_.priceRow = dm_->pricesOf(number);
+    v_.priceRow = reads_->pricesOf(number);
     if (v_.priceRow) {
         const QChar sep = decimalSep();
         for (int g = 0; g < 3; ++g) {
@@ -191,9 +190,8 @@ void PartLookup::ShowPrices(const QString& number)
     }
 
     if (v_.currentPartId != 0 && !v_.stock.isEmpty()) {
-        if (const auto last = dm_->lastPurchasePrice(v_.currentPartId)) {
-            const data::MarkupFactors& m = data::markup();
-            const float rates[] = {m.other, m.opt, m.rozn};
+        if (const auto last = reads_->lastPurchasePrice(v_.currentPartId)) {
+            const float rates[] = {markup_.other, markup_.opt, markup_.rozn};
             for (size_t i = 0; i < 3; ++i) {
                 // A line without a price gives no figure rather than a
                 // made-up 0.
@@ -208,7 +206,7 @@ void PartLookup::ShowPrices(const QString& number)
 
 void PartLookup::ShowDescription(qint32 id)
 {
-    v_.panels[kNamePanel] = dm_->partName(id).value_or(QString());
+    v_.panels[kNamePanel] = reads_->partName(id).value_or(QString());
 }
 
 void PartLookup::quantityChanged(PriceGroup group, const QString& text)

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "data/TdmMain.h"
+#include "data/Reads.h"
+#include "data/Settings.h"
 
 #include <QString>
 
@@ -45,10 +46,14 @@ struct LookupView {
 
 // The lookup without a window: the typed text in, everything the main window
 // shows out. Each step is named as the window's handler that hands it here;
-// the database is read through the data module's statements.
+// the database is read through the reads it is given, and the last-purchase
+// figures use the markup factors it is given.
 class PartLookup {
 public:
-    explicit PartLookup(data::TdmMain& dm) : dm_(&dm) {}
+    explicit PartLookup(data::LookupReads& reads, data::MarkupFactors markup = {}) : reads_(&reads), markup_(markup) {}
+
+    // The factors the figures are multiplied with from now on.
+    void setMarkup(data::MarkupFactors markup) { markup_ = markup; }
 
     const LookupView& view() const { return v_; }
 
@@ -95,7 +100,8 @@ private:
     // cleared, and the stock field too when asked.
     void showStock(qint32 id, bool clearStockWithout);
 
-    data::TdmMain* dm_;
+    data::LookupReads* reads_;
+    data::MarkupFactors markup_;
     LookupView v_;
 };
 

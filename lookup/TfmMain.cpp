@@ -83,11 +83,7 @@ void TfmMain::FormCreate()
 
 void TfmMain::FormDestroy()
 {
-    try {
-        dm_.ibdAE.disconnect();
-    } catch (const platform::Failure&) {
-        // Closing down: the enterprise transaction is only ever rolled back.
-    }
+    dm_.closeEnterprise();
 }
 
 bool TfmMain::eventFilter(QObject* watched, QEvent* event)

@@ -156,9 +156,7 @@ void TfmMain::Timer3Timer()
         const double rate = dm_.fetchEuroRate();
         // The fetch got through: it is not tried again, found or not.
         Timer3.stop();
-        if (rate != 0)
-            dm_.EuroRate = rate;
-        else
+        if (rate == 0)
             platform::showError(QStringLiteral("Валюта EUR не найдена!!!"), this);
     });
 }

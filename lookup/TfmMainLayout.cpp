@@ -14,7 +14,7 @@
 #include "platform/Failure.h"
 #include "platform/FormFont.h"
 #include "platform/WindowPlace.h"
-#include "windows/QueryGrid.h"
+#include "windows/GridView.h"
 
 #include <QApplication>
 #include <QCheckBox>

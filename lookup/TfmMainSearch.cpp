@@ -3,10 +3,13 @@
 
 #include "lookup/TfmMain.h"
 
+#include "data/Settings.h"
+#include "data/TdmMain.h"
+
 #include "lookup/PartListModel.h"
 #include "platform/Desktop.h"
 #include "platform/Regional.h"
-#include "windows/QueryGrid.h"
+#include "windows/GridView.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -21,11 +24,11 @@ namespace lookup {
 
 void TfmMain::lookupStep(const std::function<void(PartLookup&)>& step)
 {
-    // The step works on a copy, on the enterprise connection's thread, while
-    // the window keeps answering; the copy is then taken and shown, also when
-    // the step failed part way: whatever it did before the failure stays done
-    // and in sight.
+    // The step works on a copy, its reads in one go, while the window keeps
+    // answering; the copy is then taken and shown, also when the step failed
+    // part way: whatever it did before the failure stays done and in sight.
     PartLookup next = lookup_;
+    next.setMarkup(data::markup());
     struct Take {
         TfmMain* w;
         PartLookup& next;
@@ -35,7 +38,7 @@ void TfmMain::lookupStep(const std::function<void(PartLookup&)>& step)
             w->render();
         }
     } take{this, next};
-    dm_.ibdAE.perform([&] { step(next); });
+    dm_.enterpriseBatch([&] { step(next); });
 }
 
 void TfmMain::syncLookup()

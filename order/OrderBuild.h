@@ -9,7 +9,7 @@
 #include <vector>
 
 namespace data {
-class TdmMain;
+class OrderReads;
 }
 
 namespace order {
@@ -24,7 +24,7 @@ using BuildProgress = std::function<bool(int position, int maximum)>;
 // line went through that warehouse. Progress is reported after every
 // candidate. Nothing when stopped on request; a database failure throws, and
 // no line is returned.
-std::optional<std::vector<OrderLine>> buildOrder(data::TdmMain& dm, int sortIndex,
+std::optional<std::vector<OrderLine>> buildOrder(data::OrderReads& reads, int sortIndex,
                                                  const std::optional<QString>& warehouse,
                                                  const BuildProgress& progress);
 

@@ -1,7 +1,6 @@
 #include "order/TfmOrder.h"
 
 #include "platform/ErrorHandler.h"
-#include "data/QueryModel.h"
 #include "data/TdmMain.h"
 #include "order/OrderBuild.h"
 #include "order/OrderFile.h"
@@ -34,6 +33,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
@@ -200,7 +200,7 @@ TfmOrder::~TfmOrder()
     // exists and nothing they signal reaches a half-destroyed window.
     for (QObject* sender : {static_cast<QObject*>(dgOrder->selectionModel()), static_cast<QObject*>(dgOrderDelegate),
                             static_cast<QObject*>(dsOrder), static_cast<QObject*>(&mtOrder),
-                            static_cast<QObject*>(dgOrder), static_cast<QObject*>(dm.dsSklad)})
+                            static_cast<QObject*>(dgOrder)})
         sender->disconnect(this);
     disconnect(this, &QDialog::finished, this, &TfmOrder::FormClose);
     delete dgOrderFooter;
@@ -220,9 +220,6 @@ QWidget* TfmOrder::makeTopPanel()
     lbSklad = new QLabel(QStringLiteral("Склад:"), top);
     dlcSkald = new QComboBox(top);
     dlcSkald->setFixedWidth(150);
-    dlcSkald->setModel(dm.dsSklad);
-    // The box shows the choice, never just the first warehouse of a reload.
-    connect(dm.dsSklad, &QAbstractItemModel::modelReset, this, &TfmOrder::showSkladChoice);
     connect(dlcSkald, &QComboBox::activated, this,
             [this](int row) { platform::guardedFor(this, [this, row] { skladPicked(row); }); });
     sbSkladClear = speedButton(top, QStyle::SP_DialogResetButton, QStringLiteral("По всем складам..."));
@@ -283,10 +280,16 @@ void TfmOrder::FormShow()
         mtOrder.open();
     // Without the warehouse list the window still opens: its rows can be
     // seen, edited and saved.
-    platform::guarded([this] {
-        if (!dm.ibqSkald.isOpen())
-            dm.ibqSkald.open();
-    });
+    warehouses_.clear();
+    platform::guarded([this] { warehouses_ = dm.warehouses(); });
+    {
+        // The box lists the warehouses by name and shows the choice, never
+        // just the first warehouse of a new list.
+        const QSignalBlocker quiet(dlcSkald);
+        dlcSkald->clear();
+        for (const data::Warehouse& w : warehouses_)
+            dlcSkald->addItem(w.name);
+    }
     showSkladChoice();
     dgOrderSumListRecalcAll();
     dgOrder->setFocus();
@@ -307,23 +310,18 @@ void TfmOrder::setSkladChoice(const std::optional<QString>& code)
 void TfmOrder::showSkladChoice()
 {
     int shown = -1;
-    if (skladChoice_ && dm.ibqSkald.isOpen()) {
-        const int col = dm.ibqSkald.columnIndex(QStringLiteral("GROUPNAME"));
-        for (int r = 0; r < dm.ibqSkald.recordCount(); ++r) {
-            const fb::Field f = dm.ibqSkald.fieldAt(r, col);
-            if (!f.isNull() && f.asString() == *skladChoice_) {
-                shown = r;
-                break;
-            }
+    for (size_t r = 0; skladChoice_ && r < warehouses_.size(); ++r)
+        if (warehouses_[r].code == skladChoice_) {
+            shown = int(r);
+            break;
         }
-    }
     dlcSkald->setCurrentIndex(shown);
 }
 
 void TfmOrder::skladPicked(int row)
 {
-    const fb::Field f = dm.ibqSkald.fieldAt(row, dm.ibqSkald.columnIndex(QStringLiteral("GROUPNAME")));
-    setSkladChoice(f.isNull() ? std::nullopt : std::optional<QString>(f.asString()));
+    if (row >= 0 && row < int(warehouses_.size()))
+        setSkladChoice(warehouses_[size_t(row)].code);
 }
 
 void TfmOrder::sbSkladClearClick()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/Reads.h"
 #include "order/OrderTable.h"
 
 #include <QDialog>
@@ -17,7 +18,6 @@ class QToolButton;
 
 namespace data {
 class TdmMain;
-class QueryModel;
 }
 
 namespace order {
@@ -126,6 +126,7 @@ private:
     QWidget* makeTopPanel();
 
     data::TdmMain& dm;
+    std::vector<data::Warehouse> warehouses_; // as the box lists them
     std::optional<QString> skladChoice_;
     QChar decimalSep_;
     bool returningToEdit_ = false;

@@ -4,7 +4,6 @@
 #include "order/TfmOrder.h"
 
 #include "data/TdmMain.h"
-#include "data/firebird/Database.h"
 #include "order/OrderBuild.h"
 #include "order/OrderGrid.h"
 #include "order/OrderModel.h"
@@ -56,7 +55,9 @@ void TfmOrder::buildOrder()
     std::optional<std::vector<OrderLine>> lines;
     const int sort = cbSort->currentIndex();
     const std::optional<QString> sklad = skladChoice_;
-    dm.ibdAE.perform([&] {
+    // The candidates and their figures are read in one go; the progress
+    // reaches the bar through the window's event queue.
+    dm.enterpriseBatch([&] {
         lines = order::buildOrder(dm, sort, sklad, [&](int pos, int max) {
             position = pos;
             if (!slice.isValid() || slice.elapsed() >= eventSliceMs) {
@@ -89,7 +90,7 @@ void TfmOrder::buildOrder()
 void TfmOrder::dgOrderSumListRecalcAll()
 {
     dgOrderFooter->setText(0, sumColumn, moneyText(mtOrder.total(), decimalSep_));
-    dgOrderFooter->setText(1, sumColumn, euroTotalText(mtOrder.total(), dm.EuroRate, decimalSep_));
+    dgOrderFooter->setText(1, sumColumn, euroTotalText(mtOrder.total(), dm.euroRate(), decimalSep_));
 }
 
 void TfmOrder::dsOrderDataChange()

@@ -56,8 +56,8 @@ void TfmOrder::sgOrderDblClick()
         const QModelIndex at = dgOrder->currentIndex();
         const OrderLine* line =
             at.isValid() && at.row() < dsOrder->rowCount() ? &dsOrder->lineAt(at.row()) : nullptr;
-        // The window reruns ibqMovements for the part (0 on an empty table);
-        // the refresh timer is already off while this window is shown.
+        // The window reads the part's movements afresh (0 on an empty table);
+        // the refresh already waits while this window is shown.
         windows::TfmMoves moves(dm, qint32(line && line->id ? *line->id : 0), this);
         moves.exec();
     });

@@ -1,5 +1,6 @@
 #include "windows/CurrencyModel.h"
 
+#include "data/TdmMain.h"
 #include "platform/ErrorHandler.h"
 #include "platform/NumberText.h"
 #include "platform/Regional.h"
@@ -8,61 +9,49 @@
 
 namespace windows {
 
-bool blankName(const fb::Value& v)
+bool untouched(const data::CurrencyRow& row)
 {
-    if (fb::isNull(v))
-        return true;
-    auto s = std::get_if<QString>(&v);
-    return s && s->isEmpty();
+    return (!row.name || row.name->isEmpty()) && !row.rate;
 }
-
-namespace {
-
-QString cellText(const fb::Value& v)
-{
-    if (auto s = std::get_if<QString>(&v))
-        return *s;
-    if (auto d = std::get_if<double>(&v))
-        return platform::formatGeneral(*d, platform::Regional::current().decimalSeparator);
-    if (auto i = std::get_if<qint32>(&v))
-        return QString::number(*i);
-    return {};
-}
-
-} // namespace
 
 // ---- CurrencyModel ---------------------------------------------------------
 
-CurrencyModel::CurrencyModel(data::CurrencyTable& table, QObject* parent) : QAbstractTableModel(parent), table_(table)
+CurrencyModel::CurrencyModel(data::TdmMain& dm, QObject* parent)
+    : QAbstractTableModel(parent), dm_(dm), t_(dm.currencies())
 {
-    rows_ = table_.rowCount();
-    connect(&table_, &data::CurrencyTable::changed, this, &CurrencyModel::follow);
-    connect(&table_.select, &fb::Query::rowsChanged, this, &CurrencyModel::follow);
-    connect(&table_.select, &fb::Query::currentRowChanged, this, [this]() {
-        if (rows_ > 0)
-            emit headerDataChanged(Qt::Vertical, 0, rows_ - 1);
-    });
+    connect(&dm_, &data::TdmMain::currenciesChanged, this, &CurrencyModel::follow);
 }
 
 void CurrencyModel::follow()
 {
+    data::Currencies now = dm_.currencies();
     // A changed row count needs a reset; a changed value only a repaint, so
     // that an open cell editor survives it.
-    if (table_.rowCount() != rows_) {
+    if (now.rows.size() != t_.rows.size()) {
         beginResetModel();
-        rows_ = table_.rowCount();
+        t_ = std::move(now);
         endResetModel();
         return;
     }
-    if (rows_ > 0) {
-        emit dataChanged(index(0, 0), index(rows_ - 1, 1));
-        emit headerDataChanged(Qt::Vertical, 0, rows_ - 1);
+    t_ = std::move(now);
+    if (!t_.rows.empty()) {
+        emit dataChanged(index(0, 0), index(rowCount() - 1, 1));
+        emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
     }
+}
+
+void CurrencyModel::setCurrentRow(int row)
+{
+    if (row == current_)
+        return;
+    current_ = row;
+    if (rowCount() > 0)
+        emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
 }
 
 int CurrencyModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : rows_;
+    return parent.isValid() ? 0 : int(t_.rows.size());
 }
 
 int CurrencyModel::columnCount(const QModelIndex& parent) const
@@ -72,11 +61,15 @@ int CurrencyModel::columnCount(const QModelIndex& parent) const
 
 QVariant CurrencyModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= table_.rowCount())
+    if (!index.isValid() || index.row() >= rowCount())
         return {};
-    if (role == Qt::DisplayRole || role == Qt::EditRole)
-        return cellText(table_.value(index.row(), index.column()));
-    if (role == Qt::TextAlignmentRole && index.column() == data::CurrencyTable::kRate)
+    const data::CurrencyRow& r = t_.rows[size_t(index.row())];
+    if (role == Qt::DisplayRole || role == Qt::EditRole) {
+        if (index.column() == kName)
+            return r.name.value_or(QString());
+        return r.rate ? platform::formatGeneral(*r.rate, platform::Regional::current().decimalSeparator) : QString();
+    }
+    if (role == Qt::TextAlignmentRole && index.column() == kRate)
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     return {};
 }
@@ -88,53 +81,45 @@ bool CurrencyModel::setData(const QModelIndex& index, const QVariant& value, int
     const QString text = value.toString();
     if (data(index, Qt::EditRole).toString() == text)
         return false; // the editor closed unchanged: no edit begins
-    fb::Value v;
-    if (index.column() == data::CurrencyTable::kName) {
-        v = text;
-    } else if (!text.trimmed().isEmpty()) {
+    const int row = index.row();
+    if (index.column() == kName)
+        // A change made while another command waits for a server comes
+        // after it (platform/Commands.h): it owns what it sets.
+        return platform::guardedFor(this, [this, row, text]() { dm_.setCurrencyName(row, text); });
+    std::optional<double> rate;
+    if (!text.trimmed().isEmpty()) {
         double d = 0;
         if (!platform::parseDecimal(text, platform::Regional::current().decimalSeparator, &d)) {
             emit badRate(index, text);
             return false;
         }
-        v = d;
+        rate = d;
     }
-    // A change made while another command waits for a server comes after
-    // it (platform/Commands.h): it owns what it sets.
-    const int row = index.row();
-    const int column = index.column();
-    return platform::guardedFor(this, [this, row, column, v]() {
-        // A row left in editing is stored before another row's edit begins.
-        if (table_.state() != data::CurrencyTable::State::Browse && table_.editRow() != row)
-            table_.post();
-        table_.moveTo(row);
-        table_.setValue(column, v);
-    });
+    return platform::guardedFor(this, [this, row, rate]() { dm_.setCurrencyRate(row, rate); });
 }
 
 QVariant CurrencyModel::headerData(int section, Qt::Orientation o, int role) const
 {
     if (o == Qt::Vertical) {
-        if (role != Qt::DisplayRole || section != table_.currentRow())
-            return role == Qt::DisplayRole ? QString() : QVariant();
-        switch (table_.state()) {
-        case data::CurrencyTable::State::Insert: return QStringLiteral("*");
-        case data::CurrencyTable::State::Edit: return QStringLiteral("I");
-        case data::CurrencyTable::State::Browse: return QStringLiteral("►");
-        }
-        return {};
+        if (role != Qt::DisplayRole)
+            return {};
+        if (t_.state != data::CurrencyState::Browse)
+            return section == t_.editRow ? QVariant(t_.state == data::CurrencyState::Insert ? QStringLiteral("*")
+                                                                                             : QStringLiteral("I"))
+                                         : QVariant(QString());
+        return section == current_ ? QStringLiteral("►") : QString();
     }
     if (section < 0 || section > 1)
         return {};
     if (role == Qt::DisplayRole)
-        return table_.select.columns().at(static_cast<size_t>(section)).label;
+        return section == kName ? QStringLiteral("Наименование") : QStringLiteral("Курс");
     return {};
 }
 
 Qt::ItemFlags CurrencyModel::flags(const QModelIndex& index) const
 {
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
-    if (index.isValid() && table_.isOpen())
+    if (index.isValid() && t_.open)
         f |= Qt::ItemIsEditable;
     return f;
 }
@@ -145,7 +130,7 @@ QWidget* CurrencyDelegate::createEditor(QWidget* parent, const QStyleOptionViewI
                                         const QModelIndex& index) const
 {
     QWidget* w = QStyledItemDelegate::createEditor(parent, option, index);
-    if (auto* line = qobject_cast<QLineEdit*>(w); line && index.column() == data::CurrencyTable::kName)
+    if (auto* line = qobject_cast<QLineEdit*>(w); line && index.column() == CurrencyModel::kName)
         line->setMaxLength(10); // the column's width in the database
     editor_ = w;
     return w;

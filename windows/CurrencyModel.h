@@ -1,19 +1,27 @@
 #pragma once
 
-#include "data/CurrencyTable.h"
+#include "data/Reads.h"
 
 #include <QAbstractTableModel>
 #include <QPointer>
 #include <QStyledItemDelegate>
 
+namespace data {
+class TdmMain;
+}
+
 namespace windows {
 
-// The currency table as an editable grid model: the row being edited shows
-// its edit buffer, typing into a cell puts the value into that buffer.
+// The currency table as an editable grid model. It shows what the data
+// module last said the table holds (the row being edited showing its edit),
+// and hands what is typed into a cell back to the data module.
 class CurrencyModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit CurrencyModel(data::CurrencyTable& table, QObject* parent = nullptr);
+    static constexpr int kName = 0;
+    static constexpr int kRate = 1;
+
+    explicit CurrencyModel(data::TdmMain& dm, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -22,7 +30,9 @@ public:
     QVariant headerData(int section, Qt::Orientation o, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    data::CurrencyTable& table() const { return table_; }
+    const data::Currencies& table() const { return t_; }
+    // The grid's current row, which the row indicator marks.
+    void setCurrentRow(int row);
 
 signals:
     // A rate typed as text that is not a number; nothing was stored.
@@ -31,8 +41,9 @@ signals:
 private:
     void follow();
 
-    data::CurrencyTable& table_;
-    int rows_ = 0;
+    data::TdmMain& dm_;
+    data::Currencies t_;
+    int current_ = -1;
 };
 
 // Cell editors of the grid; a rejected rate comes back into its editor.
@@ -52,7 +63,7 @@ private:
     mutable QString restoreText_;
 };
 
-// An empty name: a row nobody typed a name into.
-bool blankName(const fb::Value& v);
+// A new row nobody typed into: no name (or an empty one) and no rate.
+bool untouched(const data::CurrencyRow& row);
 
 } // namespace windows

@@ -27,7 +27,7 @@ namespace windows {
 
 // ---- TfmCurrency -----------------------------------------------------------
 
-TfmCurrency::TfmCurrency(data::TdmMain& dm, QWidget* parent) : QDialog(parent), table_(dm.taCurrency)
+TfmCurrency::TfmCurrency(data::TdmMain& dm, QWidget* parent) : QDialog(parent), dm_(dm)
 {
     setWindowTitle(QStringLiteral("Курс валют"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -35,7 +35,7 @@ TfmCurrency::TfmCurrency(data::TdmMain& dm, QWidget* parent) : QDialog(parent), 
     setFixedSize(258, 190);
     platform::useFormFont(this);
 
-    dsCurrency = new CurrencyModel(table_, this);
+    dsCurrency = new CurrencyModel(dm_, this);
     delegate = new CurrencyDelegate(this);
     dgCurrency = new QTableView(this);
     dgCurrency->setAccessibleName(QStringLiteral("Курсы валют"));
@@ -48,9 +48,9 @@ TfmCurrency::TfmCurrency(data::TdmMain& dm, QWidget* parent) : QDialog(parent), 
     dgCurrency->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     dgCurrency->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     dgCurrency->verticalHeader()->setMinimumWidth(14);
-    dgCurrency->setColumnWidth(data::CurrencyTable::kName, 155);
+    dgCurrency->setColumnWidth(CurrencyModel::kName, 155);
     // A number column's own width: ten characters.
-    dgCurrency->setColumnWidth(data::CurrencyTable::kRate, fontMetrics().averageCharWidth() * 10 + 4);
+    dgCurrency->setColumnWidth(CurrencyModel::kRate, fontMetrics().averageCharWidth() * 10 + 4);
     dgCurrency->installEventFilter(this);
     QFont titles = QDialog::font();
     titles.setBold(true);
@@ -89,9 +89,9 @@ TfmCurrency::TfmCurrency(data::TdmMain& dm, QWidget* parent) : QDialog(parent), 
 
     connect(dgCurrency->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& cur, const QModelIndex& prev) { gridRowChanged(cur.row(), prev.row()); });
-    connect(dsCurrency, &QAbstractItemModel::modelReset, this, [this]() { showRow(table_.currentRow()); });
-    connect(&table_.select, &fb::Query::currentRowChanged, this, [this](int row) { showRow(row); });
-    connect(&table_, &data::CurrencyTable::changed, this, &TfmCurrency::updateButtons);
+    // After a reset the grid has no current row: back to the one it had.
+    connect(dsCurrency, &QAbstractItemModel::modelReset, this, [this]() { showRow(lastRow_); });
+    connect(&dm_, &data::TdmMain::currenciesChanged, this, &TfmCurrency::updateButtons);
     connect(dsCurrency, &CurrencyModel::badRate, this, [this](const QModelIndex& index, const QString& text) {
         rejectedIndex_ = index;
         rejectedText_ = text;
@@ -101,7 +101,7 @@ TfmCurrency::TfmCurrency(data::TdmMain& dm, QWidget* parent) : QDialog(parent), 
     connect(this, &QDialog::finished, this, &TfmCurrency::FormClose);
 
     platform::placeWindow(this);
-    showRow(table_.currentRow());
+    showRow(0);
     updateButtons();
     // It shows the table and holds a change being typed.
     platform::holdsRefresh(this);
@@ -117,19 +117,19 @@ void TfmCurrency::done(int r)
             *mayClose = false; // the refused rate is reported first
             return;
         }
-        if (table_.state() == data::CurrencyTable::State::Browse)
+        if (state() == data::CurrencyState::Browse)
             return;
         if (insertedUntouched()) {
-            table_.cancel();
+            dm_.cancelCurrency();
             return;
         }
         if (!platform::askYesNo(QStringLiteral("Сохранить изменения?"), this)) {
-            table_.cancel();
+            dm_.cancelCurrency();
             return;
         }
         *mayClose = false;
-        showRow(table_.editRow());
-        table_.post();
+        showRow(editRow());
+        dm_.postCurrency();
         *mayClose = true;
     });
     if (*mayClose)
@@ -138,10 +138,8 @@ void TfmCurrency::done(int r)
 
 void TfmCurrency::FormClose()
 {
-    table_.disconnect(this);
-    table_.select.disconnect(this);
-    table_.disconnect(dsCurrency);
-    table_.select.disconnect(dsCurrency);
+    dm_.disconnect(this);
+    dm_.disconnect(dsCurrency);
     dgCurrency->setModel(nullptr);
 }
 
@@ -157,14 +155,31 @@ void TfmCurrency::showRow(int row, int column)
     syncing_ = true;
     dgCurrency->setCurrentIndex(dsCurrency->index(row, column));
     syncing_ = false;
+    lastRow_ = row;
+    dsCurrency->setCurrentRow(row);
+}
+
+data::CurrencyState TfmCurrency::state() const
+{
+    return dsCurrency->table().state;
+}
+
+int TfmCurrency::editRow() const
+{
+    return dsCurrency->table().editRow;
+}
+
+int TfmCurrency::currentRow() const
+{
+    const QModelIndex cur = dgCurrency->currentIndex();
+    return cur.isValid() ? cur.row() : -1;
 }
 
 bool TfmCurrency::insertedUntouched() const
 {
-    if (table_.state() != data::CurrencyTable::State::Insert)
-        return false;
-    const int r = table_.editRow();
-    return blankName(table_.value(r, data::CurrencyTable::kName)) && fb::isNull(table_.value(r, data::CurrencyTable::kRate));
+    const data::Currencies& t = dsCurrency->table();
+    return t.state == data::CurrencyState::Insert && t.editRow >= 0 && t.editRow < int(t.rows.size()) &&
+           untouched(t.rows[size_t(t.editRow)]);
 }
 
 void TfmCurrency::gridRowChanged(int row, int previous)
@@ -172,37 +187,35 @@ void TfmCurrency::gridRowChanged(int row, int previous)
     Q_UNUSED(previous);
     if (syncing_ || row < 0)
         return;
+    lastRow_ = row;
+    dsCurrency->setCurrentRow(row);
     if (rejectedIndex_.isValid())
         return; // the refused rate is reported and its row shown again
-    if (table_.state() != data::CurrencyTable::State::Browse && row != table_.editRow()) {
+    if (state() != data::CurrencyState::Browse && row != editRow()) {
         // Storing the row may show an error box: not from inside the view's
         // own selection change.
-        const int editRow = table_.editRow();
-        QTimer::singleShot(0, this, platform::guard(this, [this, editRow, row]() { leaveRow(editRow, row); }));
-        return;
+        const int leaving = editRow();
+        QTimer::singleShot(0, this, platform::guard(this, [this, leaving, row]() { leaveRow(leaving, row); }));
     }
-    table_.moveTo(row);
 }
 
-void TfmCurrency::leaveRow(int editRow, int target)
+void TfmCurrency::leaveRow(int leaving, int target)
 {
-    if (table_.state() == data::CurrencyTable::State::Browse || table_.editRow() != editRow) {
-        table_.moveTo(target);
+    if (state() == data::CurrencyState::Browse || editRow() != leaving) {
+        showRow(target);
         return;
     }
     if (insertedUntouched()) {
         // A new row nobody typed into is dropped, not stored.
-        table_.cancel();
-        if (target > editRow)
+        dm_.cancelCurrency();
+        if (target > leaving)
             --target;
-        table_.moveTo(target);
         showRow(target);
         return;
     }
     // Stay on the row until it is stored: a failure keeps it in editing.
-    showRow(editRow);
-    table_.post();
-    table_.moveTo(target);
+    showRow(leaving);
+    dm_.postCurrency();
     showRow(target);
 }
 
@@ -246,21 +259,21 @@ void TfmCurrency::dnCurrencyClick(int button)
     platform::guardedFor(this, [this, button]() {
         if (button == nbCancel) {
             closeEditorWithoutCommit();
-            table_.cancel();
+            dm_.cancelCurrency();
             return;
         }
         commitEditor();
         if (rejectedIndex_.isValid())
             return;
-        const bool editing = table_.state() != data::CurrencyTable::State::Browse;
-        const int row = table_.currentRow();
-        const int last = table_.rowCount() - 1;
+        const bool editing = state() != data::CurrencyState::Browse;
+        const int row = std::max(currentRow(), 0);
+        const int last = dsCurrency->rowCount() - 1;
         auto go = [&](int target) {
             target = std::clamp(target, 0, std::max(last, 0));
-            if (editing && target != table_.editRow())
-                leaveRow(table_.editRow(), target);
+            if (editing && target != editRow())
+                leaveRow(editRow(), target);
             else
-                table_.moveTo(target);
+                showRow(target);
         };
         switch (button) {
         case nbFirst: go(0); break;
@@ -268,29 +281,28 @@ void TfmCurrency::dnCurrencyClick(int button)
         case nbNext: go(row + 1); break;
         case nbLast: go(last); break;
         case nbInsert:
-            table_.insert(std::max(row, 0));
-            showRow(table_.editRow(), data::CurrencyTable::kName);
+            dm_.insertCurrency(row);
+            showRow(editRow(), CurrencyModel::kName);
             editCurrentCell();
             break;
         case nbDelete:
-            if (table_.rowCount() > 0 && platform::confirm(QStringLiteral("Удалить запись?"), this))
-                table_.remove(row);
+            if (dsCurrency->rowCount() > 0 && platform::confirm(QStringLiteral("Удалить запись?"), this))
+                dm_.removeCurrency(row);
             break;
         case nbEdit:
-            if (table_.rowCount() > 0) {
-                table_.edit(row);
+            if (dsCurrency->rowCount() > 0) {
+                dm_.editCurrency(row);
                 editCurrentCell();
             }
             break;
-        case nbPost: table_.post(); break;
+        case nbPost: dm_.postCurrency(); break;
         case nbRefresh:
             if (insertedUntouched())
-                table_.cancel();
+                dm_.cancelCurrency();
             else
-                table_.post();
-            table_.close();
-            table_.open();
-            table_.moveTo(row);
+                dm_.postCurrency();
+            dm_.reopenCurrencies();
+            showRow(std::min(row, dsCurrency->rowCount() - 1));
             break;
         }
     });
@@ -308,13 +320,13 @@ bool TfmCurrency::eventFilter(QObject* watched, QEvent* event)
         if (!rejectedIndex_.isValid() && !insertedUntouched()) {
             const int column = std::max(dgCurrency->currentIndex().column(), 0);
             platform::guardedFor(this, [this, column]() {
-                table_.insert(table_.rowCount());
-                showRow(table_.editRow(), column);
+                dm_.insertCurrency(dsCurrency->rowCount());
+                showRow(editRow(), column);
             });
         }
         return true;
     }
-    if (key->key() == Qt::Key_Escape && table_.state() != data::CurrencyTable::State::Browse) {
+    if (key->key() == Qt::Key_Escape && state() != data::CurrencyState::Browse) {
         dnCurrencyClick(nbCancel);
         return true;
     }
@@ -331,9 +343,9 @@ bool TfmCurrency::eventFilter(QObject* watched, QEvent* event)
 
 void TfmCurrency::updateButtons()
 {
-    const bool open = table_.isOpen();
-    const bool editing = table_.state() != data::CurrencyTable::State::Browse;
-    const bool rows = table_.rowCount() > 0;
+    const bool open = dsCurrency->table().open;
+    const bool editing = state() != data::CurrencyState::Browse;
+    const bool rows = dsCurrency->rowCount() > 0;
     for (int b : {nbFirst, nbPrior, nbNext, nbLast})
         navButtons[b]->setEnabled(open && rows);
     navButtons[nbInsert]->setEnabled(open);

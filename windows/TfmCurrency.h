@@ -50,7 +50,7 @@ private:
     void commitEditor();
     void closeEditorWithoutCommit();
     void gridRowChanged(int row, int previous);
-    void leaveRow(int editRow, int target);
+    void leaveRow(int leaving, int target);
     void showRow(int row, int column = -1);
     bool insertedUntouched() const;
     void updateButtons();
@@ -58,8 +58,13 @@ private:
 
     void reportBadRate();
 
-    data::CurrencyTable& table_;
+    data::CurrencyState state() const;
+    int editRow() const;
+    int currentRow() const;
+
+    data::TdmMain& dm_;
     bool syncing_ = false;
+    int lastRow_ = 0; // the grid's current row, kept over a reset
     QPersistentModelIndex rejectedIndex_; // a rate refused, not reported yet
     QString rejectedText_;
 };

@@ -1,13 +1,12 @@
 #include "windows/TfmMoves.h"
 
 #include "platform/ErrorHandler.h"
-#include "data/QueryModel.h"
 #include "data/TdmMain.h"
 #include "platform/FormFont.h"
 #include "platform/RefreshHold.h"
 #include "platform/WindowPlace.h"
 #include "windows/MovesFormat.h"
-#include "windows/QueryGrid.h"
+#include "windows/MovesModel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -48,7 +47,7 @@ constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
 } // namespace
 
 TfmMoves::TfmMoves(data::TdmMain& dm, qint32 partId, QWidget* parent)
-    : QDialog(parent), q_(dm.ibqMovements), regional_(platform::Regional::current())
+    : QDialog(parent), regional_(platform::Regional::current())
 {
     setWindowTitle(QStringLiteral("Движения товара"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -57,28 +56,11 @@ TfmMoves::TfmMoves(data::TdmMain& dm, qint32 partId, QWidget* parent)
     platform::useFormFont(this);
 
     // The rows are read again at every opening.
-    platform::guarded([this, partId]() {
-        q_.close();
-        q_.setParamAt(0, partId);
-        q_.open();
+    data::Movements movements;
+    platform::guarded([&dm, partId, &movements, this]() {
+        movements = dm.movementsOf(partId);
         loaded_ = true;
     });
-
-    const platform::Regional& r = regional_;
-    std::vector<data::GridColumn> columns{
-        {QStringLiteral("DATEIN"), QStringLiteral("Дата"), -1,
-         [r](const fb::Field& f) { return movementDate(f.asDateTime(), r); }},
-        {QStringLiteral("COUNTS"), QStringLiteral("Кол-во"), -1,
-         [r](const fb::Field& f) { return f.isNull() ? QString() : movementCount(f.asDouble(), f.scale(), r); },
-         kRight},
-        {QStringLiteral("CURRENCYSHORT"), QStringLiteral("Валюта"), 44, {}},
-        {QStringLiteral("SUMMCURRENCY"), QStringLiteral("Цена, вал."), -1,
-         [r](const fb::Field& f) { return f.isNull() ? QString() : movementMoney(f.asDouble(), r); }, kRight},
-        {QStringLiteral("PRICE"), QStringLiteral("Цена, нац."), -1,
-         [r](const fb::Field& f) { return f.isNull() ? QString() : movementMoney(f.asDouble(), r); }, kRight},
-        {QStringLiteral("SUMM"), QStringLiteral("Сумма, нац."), -1,
-         [r](const fb::Field& f) { return f.isNull() ? QString() : movementMoney(f.asDouble(), r); }, kRight},
-    };
 
     DBGridEh1 = new QTableView(this);
     DBGridEh1->setFixedHeight(208);
@@ -89,18 +71,13 @@ TfmMoves::TfmMoves(data::TdmMain& dm, qint32 partId, QWidget* parent)
     DBGridEh1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     DBGridEh1->verticalHeader()->setDefaultSectionSize(DBGridEh1->fontMetrics().height() + 4);
     DBGridEh1->verticalHeader()->setFixedWidth(12); // the row indicator
-    dsMovements = new data::QueryModel(q_, std::move(columns), this);
-    bindGrid(DBGridEh1, dsMovements);
     // Receipts and issues in their colours of the legend below.
-    const int direction = q_.columnIndex(QStringLiteral("DIRECTION"));
     const QColor windowColour = QApplication::palette().color(QPalette::Active, QPalette::Base);
-    dsMovements->setRowColours([this, direction, windowColour](int row, int role) {
-        const fb::Field f = q_.fieldAt(row, direction);
-        return movementRowColour(f.isNull() ? std::nullopt : std::optional<int>(f.asInteger()), role, windowColour);
-    });
+    dsMovements = new MovesModel(std::move(movements), regional_, windowColour, this);
+    DBGridEh1->setModel(dsMovements);
     // Each column as wide as its data and title; the currency has its own width.
     DBGridEh1->resizeColumnsToContents();
-    DBGridEh1->setColumnWidth(2, 44);
+    DBGridEh1->setColumnWidth(MovesModel::kCurrencyColumn, MovesModel::kCurrencyWidth);
 
     // Search bar
     Panel7 = bar(this, 25);
@@ -191,13 +168,13 @@ TfmMoves::TfmMoves(data::TdmMain& dm, qint32 partId, QWidget* parent)
 
     connect(edDocNum, &QLineEdit::textChanged, this, platform::guard(this, [this]() { edDocNumChange(); }));
     connect(sbClear, &QToolButton::clicked, this, platform::guard(this, [this]() { sbClearClick(); }));
-    connect(&q_, &fb::Query::currentRowChanged, this, [this]() { showContractors(); });
-    connect(&q_, &fb::Query::closed, this, [this]() { showContractors(); });
+    connect(DBGridEh1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            platform::guard(this, [this]() { showContractors(); }));
     connect(this, &QDialog::finished, this, &TfmMoves::FormClose);
 
     // The first row is the current one on opening.
-    if (q_.hasRow())
-        DBGridEh1->setCurrentIndex(dsMovements->index(q_.currentRow(), 0));
+    if (dsMovements->rowCount() > 0)
+        DBGridEh1->setCurrentIndex(dsMovements->index(0, 0));
     showContractors();
     platform::placeWindow(this);
     edDocNum->setFocus();
@@ -227,30 +204,30 @@ int TfmMoves::exec()
 
 void TfmMoves::FormClose()
 {
-    q_.disconnect(this);
-    q_.disconnect(DBGridEh1);
-    q_.disconnect(dsMovements);
-    DBGridEh1->setModel(nullptr);
+    // Nothing of the window outlives it: the next opening reads afresh.
+}
+
+int TfmMoves::currentRow() const
+{
+    const QModelIndex cur = DBGridEh1->currentIndex();
+    return cur.isValid() ? cur.row() : -1;
 }
 
 void TfmMoves::showContractors()
 {
-    const bool row = q_.hasRow();
-    dbtCont1->setText(row ? q_.field(QStringLiteral("NAMECONTRAGENTIN")).asString() : QString());
-    dbtCont2->setText(row ? q_.field(QStringLiteral("NAMECONTRAGENTOUT")).asString() : QString());
+    const int r = currentRow();
+    dbtCont1->setText(r >= 0 ? dsMovements->row(r).contractorIn : QString());
+    dbtCont2->setText(r >= 0 ? dsMovements->row(r).contractorOut : QString());
 }
 
 void TfmMoves::edDocNumChange()
 {
-    if (!q_.isOpen())
-        return;
     // Only the rows below the current one, without wrapping.
     const QString text = edDocNum->text();
-    const int column = q_.columnIndex(QStringLiteral("NUMBER"));
-    for (int row = q_.currentRow() + 1; row < q_.recordCount(); ++row) {
-        const fb::Field f = q_.fieldAt(row, column);
-        if (documentMatches(text, f.isNull(), f.isNull() ? 0 : f.asInteger())) {
-            q_.moveTo(row);
+    for (int r = currentRow() + 1; r < dsMovements->rowCount(); ++r) {
+        const std::optional<qint32>& n = dsMovements->row(r).document;
+        if (documentMatches(text, !n, n.value_or(0))) {
+            DBGridEh1->setCurrentIndex(dsMovements->index(r, std::max(0, DBGridEh1->currentIndex().column())));
             return;
         }
     }

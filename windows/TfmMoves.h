@@ -13,14 +13,12 @@ class QTableView;
 class QToolButton;
 
 namespace data {
-class QueryModel;
 class TdmMain;
-}
-namespace fb {
-class Query;
 }
 
 namespace windows {
+
+class MovesModel;
 
 // The goods movements of one part: every document line with its document,
 // oldest first, the contractors of the current row's document, and a field
@@ -28,7 +26,7 @@ namespace windows {
 class TfmMoves : public QDialog {
     Q_OBJECT
 public:
-    // Reruns ibqMovements for the part. When that fails the error is shown
+    // Reads the part's movements afresh. When that fails the error is shown
     // and exec() returns at once without showing the window.
     TfmMoves(data::TdmMain& dm, qint32 partId, QWidget* parent = nullptr);
 
@@ -36,7 +34,7 @@ public:
     int exec() override;
 
     QTableView* DBGridEh1;
-    data::QueryModel* dsMovements;
+    MovesModel* dsMovements;
 
     QFrame* Panel7;
     QLabel* Label7;
@@ -68,15 +66,13 @@ public slots:
     void edDocNumChange();
     void sbClearClick();
     void miShowDocClick();
-    // The window has closed: it lets go of the movements query, which stays
-    // open on the part's rows for the next opener.
     void FormClose();
 
 private:
     void showContractors();
+    int currentRow() const;
     QFrame* legendSquare(const QColor& colour);
 
-    fb::Query& q_;
     platform::Regional regional_;
     bool loaded_ = false;
 };

@@ -149,10 +149,9 @@ Attached attachWithin(QByteArray name, QByteArray dpb, int boundMs, int serverPo
     for (const sockets::Socket& s : sockets::since(before))
         sockets::shutDown(s);
     keep({std::move(thread), finished, before, true, {}});
-    throw Error(QStringLiteral("Сервер базы данных не отвечает. Программа подключится к нему снова при следующей "
-                               "команде.\nПодключение не завершилось за %1 с.")
-                    .arg((boundMs + 999) / 1000),
-                {Error::kAttachGivenUp});
+    const int seconds = (boundMs + 999) / 1000;
+    throw Error(QStringLiteral("attach: no answer within %1 s").arg(seconds), {Error::kAttachGivenUp},
+                {QString::number(seconds)});
 }
 
 void keepUntilEnd(std::thread thread, std::shared_ptr<std::atomic<bool>> finished, std::function<void()> cut)

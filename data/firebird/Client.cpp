@@ -55,49 +55,6 @@ Firebird::IProvider* provider()
     return p;
 }
 
-namespace {
-
-// What the person at the desk is told first about the client library's most
-// common failures; the library's own text follows as the second line.
-QString plainWords(const std::vector<intptr_t>& codes)
-{
-    if (codes.empty())
-        return {};
-    switch (codes.front()) {
-    case isc_io_error:
-        return QStringLiteral("Файл базы данных не найден или недоступен. Проверьте путь к нему в файле Orvado.INI.");
-    case isc_network_error:
-        return QStringLiteral("Сервер базы данных недоступен: нет связи с ним по сети. Проверьте, что сервер "
-                              "включён и сеть работает.");
-    case isc_net_read_err:
-    case isc_net_write_err:
-    case isc_conn_lost:
-    case isc_lost_db_connection:
-        return QStringLiteral("Связь с сервером базы данных прервалась. Программа подключится снова при "
-                              "следующей команде.");
-    case isc_connect_reject:
-        return QStringLiteral("Сервер базы данных не отвечает. Программа подключится к нему снова при "
-                              "следующей команде.");
-    case isc_login:
-        return QStringLiteral("Сервер базы данных не принял имя пользователя или пароль программы.");
-    case isc_shutdown:
-    case isc_shutinprog:
-        return QStringLiteral("База данных закрыта администратором для обслуживания.");
-    case isc_att_shutdown:
-    case isc_net_server_shutdown:
-        return QStringLiteral("Сервер базы данных прервал подключение. Программа подключится снова при "
-                              "следующей команде.");
-    case isc_lock_conflict:
-    case isc_deadlock:
-    case isc_update_conflict:
-        return QStringLiteral("Запись занята другим пользователем. Повторите позже.");
-    default:
-        return {};
-    }
-}
-
-} // namespace
-
 Error toError(const Firebird::FbException& e)
 {
     char buf[4096];
@@ -114,11 +71,7 @@ Error toError(const Firebird::FbException& e)
         else
             v += 2;
     }
-    QString text = QString::fromLocal8Bit(buf, static_cast<qsizetype>(n)).trimmed();
-    const QString words = plainWords(codes);
-    if (!words.isEmpty())
-        text = words + QLatin1Char('\n') + text;
-    return Error(text, std::move(codes));
+    return Error(QString::fromLocal8Bit(buf, static_cast<qsizetype>(n)).trimmed(), std::move(codes));
 }
 
 void call(const std::function<void(Firebird::ThrowStatusWrapper&)>& body)

@@ -124,15 +124,14 @@ void Database::setAttachment(Firebird::IAttachment* a)
 
 void Database::connect()
 {
-    // As a whole on the connection's thread, after any job running there;
-    // the after-connect action on the thread that asked, which owns what it
-    // opens.
+    // As a whole on the connection's thread, after any job running there,
+    // the after-connect action with it: what it opens is used there.
     if (att_)
         return;
-    bool attached = false;
-    perform([&] { attached = attachNow(); });
-    if (attached && afterConnect_)
-        afterConnect_();
+    perform([this] {
+        if (attachNow() && afterConnect_)
+            afterConnect_();
+    });
 }
 
 bool Database::attachNow()
@@ -152,10 +151,10 @@ bool Database::attachNow()
 
 void Database::reconnect()
 {
-    bool attached = false;
-    perform([&] { attached = reattachNow(); });
-    if (attached && afterConnect_)
-        afterConnect_();
+    perform([this] {
+        if (reattachNow() && afterConnect_)
+            afterConnect_();
+    });
 }
 
 bool Database::reattachNow()
@@ -245,11 +244,10 @@ void Database::create(int pageSize)
 
 void Database::disconnect()
 {
-    // On the thread that asked, each client call on the connection's own:
-    // the queries it closes belong to that thread and tell their tables and
-    // grids so at once, not through a queue that may run after the caller
-    // looks.
-    detachNow();
+    // As a whole on the connection's thread, where its queries are used.
+    if (!att_)
+        return;
+    perform([this] { detachNow(); });
 }
 
 void Database::detachNow()

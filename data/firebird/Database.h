@@ -97,10 +97,6 @@ public:
     ConnectParams& params() { return params_; }
     const ConnectParams& params() const { return params_; }
 
-    // The connection's name in messages, as "the server of ..." takes it
-    // ("базы Автопредприятия"); the database name follows it.
-    const QString& title() const { return title_; }
-    void setTitle(const QString& title) { title_ = title; }
     // The error of a statement sent on a connection that is not open.
     Error notOpen() const;
 
@@ -114,6 +110,9 @@ public:
     // Gives the connection a thread of its own for its calls into the client
     // library. Without one, calls run on the thread that makes them.
     void useLine();
+    // Whether the caller is on the connection's thread (or it has none): a
+    // job run from here runs at once.
+    bool onItsThread() const;
     // Runs job on the connection's thread (at once when there is none, or
     // when already on it) and waits for it; on the thread of the event loop
     // the windows keep answering meanwhile. A server that stops answering is
@@ -210,7 +209,6 @@ private:
 
     QString alias_;
     QString name_;
-    QString title_ = QStringLiteral("базы данных");
     ConnectParams params_;
     // Set on the connection's thread, read on others; the watch takes a
     // reference under attMutex_ before it cuts.

@@ -73,6 +73,11 @@ void Database::useLine()
         line_ = std::make_unique<Line>();
 }
 
+bool Database::onItsThread() const
+{
+    return !line_ || line_->isCurrent();
+}
+
 void Database::perform(const std::function<void()>& job)
 {
     if (!line_ || line_->isCurrent()) {
@@ -112,36 +117,27 @@ void Database::perform(const std::function<void()>& job)
 
 Error Database::cutError(Cut why, const std::exception_ptr& cause) const
 {
-    QString reason;
+    // The cause's own words (the cut's read error) go with it.
+    QString text;
     std::vector<intptr_t> codes{why == Cut::Silent ? Error::kServerSilent : Error::kConnectionDead};
     try {
         std::rethrow_exception(cause);
     } catch (const Error& e) {
-        // The cut's own read error says nothing more than the first line.
-        reason = e.text().section(QLatin1Char('\n'), -1);
+        text = e.text();
         codes.insert(codes.end(), e.codes().begin(), e.codes().end());
     } catch (const platform::Failure& f) {
-        reason = f.text();
+        text = f.text();
     } catch (...) {
     }
-    QString text =
-        why == Cut::Silent
-            ? QStringLiteral("Сервер %1 «%2» не отвечает. Программа подключится к ней сама, как только сервер "
-                             "ответит.")
-                  .arg(title_, name_)
-            : QStringLiteral("Связь с сервером %1 «%2» потеряна: сервер работает, но по этому соединению больше "
-                             "не отвечает (его оборвала сеть). Программа подключится к ней заново сама.")
-                  .arg(title_, name_);
-    if (!reason.isEmpty())
-        text += QLatin1Char('\n') + reason;
-    return Error(text, std::move(codes));
+    if (text.isEmpty())
+        text = why == Cut::Silent ? QStringLiteral("the server does not answer")
+                                  : QStringLiteral("the server shows the connection idle");
+    return Error(text, std::move(codes), {name_});
 }
 
 Error Database::notOpen() const
 {
-    return Error(QStringLiteral("Нет соединения с базой данных «%1». Программа подключится к ней сама, как только "
-                                "база станет доступна.")
-                     .arg(name_));
+    return Error(QStringLiteral("database not attached: %1").arg(name_), {Error::kNotAttached}, {name_});
 }
 
 void Database::call(const std::function<void(ThrowStatusWrapper&)>& body)

@@ -87,9 +87,10 @@ double asNumber(const Value& v, int index)
         double out = 0;
         if (platform::parseDecimal(*s, QLatin1Char('.'), &out))
             return out;
-        throw Error(QStringLiteral("«%1» — не число").arg(*s));
+        throw Error(QStringLiteral("'%1' is not a number").arg(*s), {Error::kNotANumber}, {*s});
     }
-    throw Error(QStringLiteral("параметр %1: значение не подходит").arg(index));
+    throw Error(QStringLiteral("parameter %1: the value does not fit").arg(index), {Error::kBadValue},
+                {QString::number(index)});
 }
 
 QString asText(const Value& v)
@@ -130,10 +131,10 @@ std::vector<Slot> declaredSlots(const Layout& output, const std::vector<ColumnDe
     for (const ColumnDef& def : columns) {
         const auto it = std::find(output.names.begin(), output.names.end(), def.name.toUpper());
         if (it == output.names.end())
-            throw Error(QStringLiteral("в базе нет столбца %1").arg(def.name));
+            throw Error(QStringLiteral("no column %1 in the result").arg(def.name), {Error::kNoColumn}, {def.name});
         const Slot& slot = output.places[size_t(it - output.names.begin())];
         if (def.checkType && !compatible(def.type, slot))
-            throw Error(QStringLiteral("столбец %1 в базе другого типа").arg(def.name));
+            throw Error(QStringLiteral("column %1 has another type").arg(def.name), {Error::kColumnType}, {def.name});
         found.push_back(slot);
     }
     return found;
@@ -174,7 +175,8 @@ void encodeParam(const Value& v, const Slot& slot, int index, bool toStore, unsi
         if (static_cast<unsigned>(bytes.size()) > slot.length) {
             // A value to store must not be lost: refuse it.
             if (toStore)
-                throw Error(QStringLiteral("текст «%1» длиннее допустимых %2 символов").arg(s).arg(slot.length));
+                throw Error(QStringLiteral("text '%1' is longer than %2 characters").arg(s).arg(slot.length),
+                            {Error::kTextTooLong}, {s, QString::number(slot.length)});
             store(nul, short(-1));
             return;
         }
@@ -202,7 +204,8 @@ void encodeParam(const Value& v, const Slot& slot, int index, bool toStore, unsi
     case kTimestamp: {
         auto dt = std::get_if<QDateTime>(&v);
         if (!dt)
-            throw Error(QStringLiteral("параметр %1: нужны дата и время").arg(index));
+            throw Error(QStringLiteral("parameter %1 needs a date and time").arg(index), {Error::kNeedsDateTime},
+                        {QString::number(index)});
         ISC_TIMESTAMP ts;
         ts.timestamp_date = static_cast<ISC_DATE>(dt->date().toJulianDay() - 2400001);
         ts.timestamp_time = static_cast<ISC_TIME>(dt->time().msecsSinceStartOfDay()) * 10;
@@ -210,7 +213,8 @@ void encodeParam(const Value& v, const Slot& slot, int index, bool toStore, unsi
         return;
     }
     default:
-        throw Error(QStringLiteral("параметр %1: тип не поддерживается").arg(index));
+        throw Error(QStringLiteral("parameter %1: its type is not supported").arg(index), {Error::kTypeUnsupported},
+                    {QString::number(index)});
     }
 }
 

@@ -69,22 +69,23 @@ void Query::setParam(const QString& name, const Value& v)
             found = true;
         }
     if (!found)
-        throw Error(QStringLiteral("Запрос %1: нет параметра %2").arg(name_, name));
+        throw Error(QStringLiteral("statement %1: no parameter %2").arg(name_, name), {Error::kNoParam}, {name_, name});
 }
 
 void Query::setParamAt(int position, const Value& v)
 {
     if (position < 0 || position >= static_cast<int>(params_.size()))
-        throw Error(QStringLiteral("Запрос %1: нет параметра номер %2").arg(name_).arg(position));
+        throw Error(QStringLiteral("statement %1: no parameter at %2").arg(name_).arg(position), {Error::kNoParam},
+                    {name_, QString::number(position)});
     params_[static_cast<size_t>(position)] = v;
 }
 
-void Query::fail(const QString& what) const
+void Query::fail(const Error& e) const
 {
-    // The statement's name tells the administrator which one; the words
-    // after it what is wrong, and that the database is not the one expected.
-    throw Error(QStringLiteral("Запрос %1: %2.\nБаза данных не такая, как ждёт программа: сообщите администратору.")
-                    .arg(name_, what));
+    // The statement's name goes first: it tells the administrator which one.
+    QStringList args{name_};
+    args << e.args();
+    throw Error(QStringLiteral("statement %1: %2").arg(name_, e.text()), e.codes(), args);
 }
 
 void Query::recovering(const std::function<void()>& body)
@@ -133,11 +134,10 @@ void Query::prepareStatement()
         if (e.unreachable())
             throw;
         // The server refused the text: the database lacks a table or column
-        // the program reads. Its own words follow for the administrator.
-        throw Error(QStringLiteral("Запрос %1 не принят базой данных: в ней нет нужной таблицы или столбца.\n"
-                                   "Сообщите администратору.\n%2")
-                        .arg(name_, e.text()),
-                    e.codes());
+        // the program reads.
+        std::vector<intptr_t> codes{Error::kStatementRefused};
+        codes.insert(codes.end(), e.codes().begin(), e.codes().end());
+        throw Error(e.text(), std::move(codes), {name_});
     }
     try {
         fb::call([&](ThrowStatusWrapper& st) {
@@ -151,14 +151,15 @@ void Query::prepareStatement()
         inBuf_.assign(in.length, 0);
         outBuf_.assign(out.length, 0);
         if (inParams_.size() != params_.size())
-            fail(QStringLiteral("параметров в запросе %1, в тексте %2")
-                     .arg(inParams_.size())
-                     .arg(params_.size()));
+            fail(Error(QStringLiteral("%1 parameters in the statement, %2 in the text")
+                           .arg(inParams_.size())
+                           .arg(params_.size()),
+                       {Error::kParamCount}, {QString::number(inParams_.size()), QString::number(params_.size())}));
         stmt_ = stmt;
         try {
             bindings_ = declaredSlots(out, columns_);
         } catch (const Error& e) {
-            fail(e.text());
+            fail(e);
         }
         scales_.clear();
         for (const Slot& b : bindings_)
@@ -186,7 +187,7 @@ void Query::bindParams(unsigned char* buf)
         try {
             encodeParam(params_[i], inParams_[i], static_cast<int>(i), toStore, buf);
         } catch (const Error& e) {
-            fail(e.text());
+            fail(e);
         }
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/firebird/Error.h"
 #include "data/firebird/Message.h"
 #include "data/firebird/Value.h"
 
@@ -19,6 +20,14 @@ namespace fb {
 
 class Database;
 
+// A statement as a catalogue defines it: its name, its text lines and the
+// result columns declared for it.
+struct Statement {
+    QString name;
+    QStringList sql;
+    std::vector<ColumnDef> columns;
+};
+
 // One statement with named parameters, declared result columns, all rows
 // fetched into memory on open, and a cursor. Prepared once and reused until
 // its text changes or its connection closes.
@@ -27,6 +36,7 @@ class Query : public QObject {
 public:
     Query(Database& db, QString name, QStringList sql = {}, std::vector<ColumnDef> columns = {},
           QObject* parent = nullptr);
+    Query(Database& db, const Statement& s) : Query(db, s.name, s.sql, s.columns) {}
     ~Query() override;
 
     const QString& name() const { return name_; }
@@ -100,7 +110,8 @@ private:
     void run(bool expectCursor);
     void bindParams(unsigned char* buf);
     void decodeRow(const unsigned char* buf, std::vector<Value>& into) const;
-    [[noreturn]] void fail(const QString& what) const;
+    // A failure of this statement's own, its name put first.
+    [[noreturn]] void fail(const Error& e) const;
     void checkRow(int row, int rows) const;
 
     Database& db_;

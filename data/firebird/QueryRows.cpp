@@ -44,7 +44,7 @@ Field Query::field(const QString& name) const
 {
     int c = columnIndex(name);
     if (c < 0)
-        fail(QStringLiteral("нет поля %1").arg(name));
+        fail(Error(QStringLiteral("no field %1").arg(name), {Error::kNoField}, {name}));
     if (!hasRow())
         return Field(nullptr, &columns_[static_cast<size_t>(c)], 0);
     return fieldAt(cur_, c);
@@ -66,7 +66,8 @@ const Value& Query::value(int row, int column) const
 void Query::checkRow(int row, int rows) const
 {
     if (row < 0 || row >= rows)
-        throw Error(QStringLiteral("Запрос %1: нет строки %2 (строк %3)").arg(name_).arg(row).arg(rows_));
+        fail(Error(QStringLiteral("no row %1 of %2").arg(row).arg(rows_), {Error::kNoRow},
+                   {QString::number(row), QString::number(rows_)}));
 }
 
 void Query::replaceRow(int row, std::vector<Value> values)

@@ -13,6 +13,7 @@
 #include "order/TfmOrder.h"
 #include "platform/Dialogs.h"
 #include "platform/Translations.h"
+#include "tests/support/MainWindow.h"
 #include "tests/support/TestDatabases.h"
 #include "windows/TfmCrossList.h"
 #include "windows/TfmMoves.h"
@@ -262,8 +263,7 @@ private slots:
         t->addLine(testdb::output(filter, 1, 150, d2));
         t->addCurrency({"EUR", 40});
         w = std::make_unique<lookup::TfmMain>(t->dm());
-        for (QTimer* timer : {&w->Timer1, &w->Timer2, &w->Timer3, &w->UpdateTimer})
-            timer->stop();
+        testsupport::holdTimers(*w);
     }
 
     void cleanup()
@@ -482,7 +482,7 @@ private slots:
         order.cbSort->setCurrentIndex(0);
         order.cbSortChange();
         QCOMPARE(order.dsOrder->rowCount(), 1);
-        t->dm().EuroRate = 40;
+        t->dm().inside().EuroRate = 40;
         order.dgOrderSumListRecalcAll();
         checkWindow(order);
         QCOMPARE(nameOf(order.sbLeaveNull), QStringLiteral("Оставить нули.."));

@@ -6,16 +6,18 @@
 
 #include <QTest>
 
+#include <functional>
+
 using namespace testdb;
 
 namespace {
 const QDateTime kDay(QDate(2024, 2, 1), QTime(9, 15, 30));
 
-QString openError(fb::Query& q)
+// The error a read of the data module ends with, as the desk is told it.
+QString openError(const std::function<void()>& read)
 {
     try {
-        q.close();
-        q.open();
+        read();
     } catch (const fb::Error& e) {
         return e.text();
     }
@@ -46,23 +48,22 @@ private slots:
         t.exec(Db::Enterprise, "ALTER TABLE STRUCTURESKLAD ADD NAME INTEGER");
         data::TdmMain& dm = t.dm();
 
-        QString err = openError(dm.ibqGetMINStock);
+        QString err = openError([&] { dm.partsUnderReplenishment(0); });
         QVERIFY2(err.contains("XML") && err.contains(QStringLiteral("нет столбца")), qPrintable(err));
 
         t.exec(Db::Enterprise, "ALTER TABLE PART ADD XML BLOB SUB_TYPE TEXT");
         t.exec(Db::Enterprise, "DROP INDEX PART_IDX_MINSTOCK");
         t.exec(Db::Enterprise, "ALTER TABLE PART DROP MINSTOCK");
         t.exec(Db::Enterprise, "ALTER TABLE PART ADD MINSTOCK VARCHAR(20)");
-        dm.ibdAE.disconnect(); // the next prepare sees the changed table
-        dm.ibdAE.connect();
-        err = openError(dm.ibqGetMINStock);
+        dm.inside().ibdAE.disconnect(); // the next prepare sees the changed table
+        dm.inside().ibdAE.connect();
+        err = openError([&] { dm.partsUnderReplenishment(0); });
         QVERIFY2(err.contains("MINSTOCK") && err.contains(QStringLiteral("другого типа")), qPrintable(err));
 
-        err = openError(dm.ibqSkald);
+        err = openError([&] { dm.warehouses(); });
         QVERIFY2(err.contains("NAME") && err.contains(QStringLiteral("другого типа")), qPrintable(err));
 
-        dm.ibqMovements.setParam("IDParam", 1);
-        QCOMPARE(openError(dm.ibqMovements), QString());
+        QCOMPARE(openError([&] { dm.movementsOf(1); }), QString());
     }
 
     // DOCHEADER's columns that repeat DOCPARTS' names come back with 1
@@ -84,7 +85,7 @@ private slots:
         t.addLine(early);
         t.addLine(income(t.addPart({.name = "Y"}), 9, 9, kDay)); // another part's line
 
-        fb::Query& q = t.dm().ibqMovements;
+        fb::Query& q = t.dm().inside().ibqMovements;
         q.close();
         q.setParamAt(0, id);
         q.open();
@@ -115,17 +116,17 @@ private slots:
         t.addPart({.manufactureCode = "D-1", .number = "OE-12", .remark = "12 3"});
         t.addPart({.manufactureCode = "E-1"}); // no OE number, no remark
         data::TdmMain& dm = t.dm();
-        dm.ibqGetPartID.close();
-        dm.ibqGetPartID.setParam("Num", "%123%");
-        dm.ibqGetPartID.open();
-        QCOMPARE(codes(dm.ibqGetPartID), QStringList({"A-123", "B-1", "C-1"}));
+        dm.inside().ibqGetPartID.close();
+        dm.inside().ibqGetPartID.setParam("Num", "%123%");
+        dm.inside().ibqGetPartID.open();
+        QCOMPARE(codes(dm.inside().ibqGetPartID), QStringList({"A-123", "B-1", "C-1"}));
 
         // The cross list: the part itself by ID, the rest by OE pattern.
-        dm.ibqGetCrossNums.close();
-        dm.ibqGetCrossNums.setParam("IDCODE", 5);
-        dm.ibqGetCrossNums.setParam("PartOE", "OE-12%");
-        dm.ibqGetCrossNums.open();
-        QCOMPARE(codes(dm.ibqGetCrossNums), QStringList({"B-1", "D-1", "E-1"}));
+        dm.inside().ibqGetCrossNums.close();
+        dm.inside().ibqGetCrossNums.setParam("IDCODE", 5);
+        dm.inside().ibqGetCrossNums.setParam("PartOE", "OE-12%");
+        dm.inside().ibqGetCrossNums.open();
+        QCOMPARE(codes(dm.inside().ibqGetCrossNums), QStringList({"B-1", "D-1", "E-1"}));
     }
 
     void nullsAndLastPrice()
@@ -133,27 +134,27 @@ private slots:
         TestDatabases t;
         const qint32 id = t.addPart({.manufactureCode = "N-1"});
         data::TdmMain& dm = t.dm();
-        for (fb::Query* q : {&dm.ibqIncome, &dm.ibqOutput, &dm.ibqReserve}) {
-            QVERIFY(!dm.sumOf(*q, id));
+        for (fb::Query* q : {&dm.inside().ibqIncome, &dm.inside().ibqOutput, &dm.inside().ibqReserve}) {
+            QVERIFY(!dm.inside().sumOf(*q, id));
             QCOMPARE(q->recordCount(), 1);
         }
-        dm.ibqGetPrices.setParam("Num", "N-1");
-        dm.ibqGetPrices.open();
-        QVERIFY(dm.ibqGetPrices.field("PRICER").isNull());
-        QCOMPARE(dm.ibqGetPrices.field("PRICER").asDouble(), 0.0);
-        QCOMPARE(dm.ibqGetPrices.field("NAME").asString(), QString());
+        dm.inside().ibqGetPrices.setParam("Num", "N-1");
+        dm.inside().ibqGetPrices.open();
+        QVERIFY(dm.inside().ibqGetPrices.field("PRICER").isNull());
+        QCOMPARE(dm.inside().ibqGetPrices.field("PRICER").asDouble(), 0.0);
+        QCOMPARE(dm.inside().ibqGetPrices.field("NAME").asString(), QString());
 
         // An issue with the same date as the latest receipt: both prices.
         t.addLine(income(id, 1, 70, kDay.addDays(-1)));
         t.addLine(income(id, 1, 80, kDay));
         t.addLine(output(id, 1, 120, kDay));
         t.addLine(output(id, 1, 130, kDay.addDays(1)));
-        dm.ibqGetLastPrice.setParamAt(0, id);
-        dm.ibqGetLastPrice.setParamAt(1, id);
-        dm.ibqGetLastPrice.open();
+        dm.inside().ibqGetLastPrice.setParamAt(0, id);
+        dm.inside().ibqGetLastPrice.setParamAt(1, id);
+        dm.inside().ibqGetLastPrice.open();
         QList<double> prices;
-        for (int r = 0; r < dm.ibqGetLastPrice.recordCount(); ++r)
-            prices << dm.ibqGetLastPrice.fieldAt(r, 0).asDouble();
+        for (int r = 0; r < dm.inside().ibqGetLastPrice.recordCount(); ++r)
+            prices << dm.inside().ibqGetLastPrice.fieldAt(r, 0).asDouble();
         std::sort(prices.begin(), prices.end());
         QCOMPARE(prices, QList<double>({80, 120}));
     }
@@ -164,7 +165,7 @@ private slots:
     {
         TestDatabases t;
         t.addPart({.manufactureCode = "L-1"});
-        fb::Query& q = t.dm().ibqGetPrices;
+        fb::Query& q = t.dm().inside().ibqGetPrices;
         q.setParam("Num", QString(60, QLatin1Char('7')));
         q.open();
         QCOMPARE(q.recordCount(), 0);
@@ -180,7 +181,7 @@ private slots:
         t.exec(Db::Price, "UPDATE CURRENCY SET CURATE = 41.5 WHERE CUNAME = 'EUR'");
         t.addCurrency({"USD", 37.0});
         QCOMPARE(dm.fetchEuroRate(), 41.5);
-        dm.dbMain.disconnect();
+        dm.inside().dbMain.disconnect();
         QVERIFY_THROWS_EXCEPTION(fb::Error, dm.fetchEuroRate());
     }
 
@@ -194,18 +195,18 @@ private slots:
         QCOMPARE(t.column(Db::Enterprise, QStringLiteral("SELECT OCTET_LENGTH(NAME) FROM PART")).at(0),
                  fb::Value{qint32(name.size() + 3)});
         data::TdmMain& dm = t.dm();
-        dm.ibqGetDescr.setParam("ID", id);
-        dm.ibqGetDescr.open();
-        QCOMPARE(dm.ibqGetDescr.field("name").asString(), name.trimmed());
+        dm.inside().ibqGetDescr.setParam("ID", id);
+        dm.inside().ibqGetDescr.open();
+        QCOMPARE(dm.inside().ibqGetDescr.field("name").asString(), name.trimmed());
 
-        dm.ibqGetPartID.setParam("Num", QStringLiteral("%Ж-1%"));
-        dm.ibqGetPartID.open();
-        QCOMPARE(codes(dm.ibqGetPartID), QStringList({QStringLiteral("  Ж-17")}));
-        QCOMPARE(dm.ibqGetPartID.field("NAME").asString(), name.trimmed());
+        dm.inside().ibqGetPartID.setParam("Num", QStringLiteral("%Ж-1%"));
+        dm.inside().ibqGetPartID.open();
+        QCOMPARE(codes(dm.inside().ibqGetPartID), QStringList({QStringLiteral("  Ж-17")}));
+        QCOMPARE(dm.inside().ibqGetPartID.field("NAME").asString(), name.trimmed());
 
         t.exec(Db::Enterprise, "CREATE TABLE PADDED (C CHAR(12))");
         t.exec(Db::Enterprise, QStringLiteral("INSERT INTO PADDED VALUES ('Ёлка')"));
-        fb::Query padded(dm.ibdAE, "padded", {"SELECT C FROM PADDED"},
+        fb::Query padded(dm.inside().ibdAE, "padded", {"SELECT C FROM PADDED"},
                          {fb::ColumnDef{"C", fb::ColumnType::Text, 12, {}, {}, false, true}});
         padded.open();
         QCOMPARE(padded.field("C").asString(), QStringLiteral("Ёлка"));

@@ -120,15 +120,15 @@ void TestConnections::defaultsFindBothFilesWithoutSettingsFile()
 
     QVERIFY(rec.fileRequests.isEmpty());
     QVERIFY(rec.boxes.isEmpty());
-    QCOMPARE(dm.ibdAE.databaseName(), QStringLiteral("AENTER.GDB"));
-    QCOMPARE(dm.dbMain.databaseName(), dbs.pricePath());
+    QCOMPARE(dm.inside().ibdAE.databaseName(), QStringLiteral("AENTER.GDB"));
+    QCOMPARE(dm.inside().dbMain.databaseName(), dbs.pricePath());
     QVERIFY(!QFileInfo::exists(data::settingsPath()));
     QCOMPARE(data::markup().other, 1.0f);
     QCOMPARE(data::markup().opt, 1.0f);
     QCOMPARE(data::markup().rozn, 1.0f);
-    QVERIFY(dm.ibdAE.connected());
-    QVERIFY(dm.dbMain.connected());
-    QVERIFY(dm.taCurrency.isOpen());
+    QVERIFY(dm.inside().ibdAE.connected());
+    QVERIFY(dm.inside().dbMain.connected());
+    QVERIFY(dm.inside().taCurrency.isOpen());
 }
 
 void TestConnections::settingsPathsAndFactorsIgnoreCase()
@@ -143,8 +143,8 @@ void TestConnections::settingsPathsAndFactorsIgnoreCase()
     data::TdmMain dm;
     QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
     QVERIFY(rec.fileRequests.isEmpty());
-    QCOMPARE(dm.ibdAE.databaseName(), dbs.enterprisePath());
-    QCOMPARE(dm.dbMain.databaseName(), dbs.pricePath());
+    QCOMPARE(dm.inside().ibdAE.databaseName(), dbs.enterprisePath());
+    QCOMPARE(dm.inside().dbMain.databaseName(), dbs.pricePath());
     QCOMPARE(data::markup().other, 2.5f);
     QCOMPARE(data::markup().opt, 3.25f);
     QCOMPARE(data::markup().rozn, 0.5f);
@@ -213,8 +213,8 @@ void TestConnections::enterpriseNameThatNamesNoFileAsks()
     QCOMPARE(rec.fileRequests[0].filter, kAeFilter);
     QCOMPARE(rec.texts(BoxKind::Plain), QStringList{kAeCancel});
     QCOMPARE(rec.boxes[0].title, platform::appTitle());
-    QVERIFY(!dm.ibdAE.connected());
-    QVERIFY(!dm.dbMain.connected());
+    QVERIFY(!dm.inside().ibdAE.connected());
+    QVERIFY(!dm.inside().dbMain.connected());
     QCOMPARE(iniValue(QStringLiteral("AEDir")), name);
 }
 
@@ -222,9 +222,7 @@ void TestConnections::bothMissingAskInOrderAndCancelEnds()
 {
     TestDatabases dbs;
     DialogRecorder rec;
-    platform::IniFile ini(data::settingsPath());
-    ini.writeString(data::kSectionPaths, QStringLiteral("AEDir"), dbs.path(QStringLiteral("gone1.gdb")));
-    ini.writeString(data::kSectionPaths, QStringLiteral("VaderIzar"), dbs.path(QStringLiteral("gone2.gdb")));
+    dbs.writeSettings(dbs.path(QStringLiteral("gone1.gdb")), dbs.path(QStringLiteral("gone2.gdb")));
     rec.fileAnswers.push_back(dbs.enterprisePath());
     rec.fileAnswers.push_back(std::nullopt);
 
@@ -238,8 +236,8 @@ void TestConnections::bothMissingAskInOrderAndCancelEnds()
     // The first pick is already stored; nothing was connected.
     QCOMPARE(iniValue(QStringLiteral("AEDir")), dbs.enterprisePath());
     QCOMPARE(iniValue(QStringLiteral("VaderIzar")), dbs.path(QStringLiteral("gone2.gdb")));
-    QVERIFY(!dm.ibdAE.connected());
-    QVERIFY(!dm.dbMain.connected());
+    QVERIFY(!dm.inside().ibdAE.connected());
+    QVERIFY(!dm.inside().dbMain.connected());
 }
 
 void TestConnections::pickedFilesAreStoredAndUsed()
@@ -260,9 +258,9 @@ void TestConnections::pickedFilesAreStoredAndUsed()
     QVERIFY(rec.boxes.isEmpty());
     QCOMPARE(iniValue(QStringLiteral("AEDir")), dbs.enterprisePath());
     QCOMPARE(iniValue(QStringLiteral("VaderIzar")), dbs.pricePath());
-    QCOMPARE(dm.ibdAE.databaseName(), dbs.enterprisePath());
-    QVERIFY(dm.ibdAE.connected());
-    QVERIFY(dm.dbMain.connected());
+    QCOMPARE(dm.inside().ibdAE.databaseName(), dbs.enterprisePath());
+    QVERIFY(dm.inside().ibdAE.connected());
+    QVERIFY(dm.inside().dbMain.connected());
 }
 
 void TestConnections::typedNameOfMissingFileIsAccepted()
@@ -277,10 +275,10 @@ void TestConnections::typedNameOfMissingFileIsAccepted()
     data::TdmMain dm;
     QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
     QCOMPARE(iniValue(QStringLiteral("AEDir")), typed);
-    QCOMPARE(dm.ibdAE.databaseName(), typed);
+    QCOMPARE(dm.inside().ibdAE.databaseName(), typed);
     QCOMPARE(rec.texts(BoxKind::Plain), QStringList{data::kAeOpenFailed});
-    QVERIFY(!dm.ibdAE.connected());
-    QVERIFY(dm.dbMain.connected());
+    QVERIFY(!dm.inside().ibdAE.connected());
+    QVERIFY(dm.inside().dbMain.connected());
 }
 
 void TestConnections::remoteNameIsNotCheckedAsFile()
@@ -339,15 +337,15 @@ void TestConnections::unwritableSettingsFileStopsStartButKeepsNames()
     } catch (const platform::Failure& f) {
         QCOMPARE(f.text(), QStringLiteral("Unable to write to ") + data::settingsPath());
     }
-    QCOMPARE(dm.ibdAE.databaseName(), dbs.enterprisePath());
-    QCOMPARE(dm.dbMain.databaseName(), dbs.pricePath());
+    QCOMPARE(dm.inside().ibdAE.databaseName(), dbs.enterprisePath());
+    QCOMPARE(dm.inside().dbMain.databaseName(), dbs.pricePath());
     QCOMPARE(rec.fileRequests.size(), 1);
-    QVERIFY(!dm.ibdAE.connected());
-    QVERIFY(!dm.dbMain.connected());
+    QVERIFY(!dm.inside().ibdAE.connected());
+    QVERIFY(!dm.inside().dbMain.connected());
     // The reconnect ticks connect both later.
     QVERIFY(dm.connectEnterprise());
     QVERIFY(dm.connectPrice());
-    QVERIFY(dm.taCurrency.isOpen());
+    QVERIFY(dm.inside().taCurrency.isOpen());
 }
 
 void TestConnections::startupConnectFailuresAndRetries()
@@ -358,16 +356,14 @@ void TestConnections::startupConnectFailuresAndRetries()
     const QString price = dbs.path(QStringLiteral("broken-price.gdb"));
     writeFile(ae, "not a database");
     writeFile(price, "not a database either");
-    platform::IniFile ini(data::settingsPath());
-    ini.writeString(data::kSectionPaths, QStringLiteral("AEDir"), ae);
-    ini.writeString(data::kSectionPaths, QStringLiteral("VaderIzar"), price);
+    dbs.writeSettings(ae, price);
 
     data::TdmMain dm;
     QVERIFY(dm.DataModuleCreate(platform::desktopPrompts())); // the start goes on
     QCOMPARE(rec.texts(BoxKind::Plain), (QStringList{data::kAeOpenFailed, data::kPriceOpenFailed}));
     QVERIFY(data::kAeOpenFailed.contains(QLatin1Char('\r')));
-    QVERIFY(!dm.ibdAE.connected());
-    QVERIFY(!dm.dbMain.connected());
+    QVERIFY(!dm.inside().ibdAE.connected());
+    QVERIFY(!dm.inside().dbMain.connected());
 
     // A tick while the file is still bad fails with the client library's
     // text, and the next one tries again.
@@ -388,7 +384,7 @@ void TestConnections::startupConnectFailuresAndRetries()
     QVERIFY(QFile::copy(dbs.pricePath(), price));
     QVERIFY(dm.connectEnterprise());
     QVERIFY(dm.connectPrice());
-    QVERIFY(dm.taCurrency.isOpen());
+    QVERIFY(dm.inside().taCurrency.isOpen());
     QVERIFY(dm.connectEnterprise()); // connected: nothing more happens
 }
 
@@ -400,7 +396,7 @@ void TestConnections::aliasRecordsStoredAndReadBack()
     {
         data::TdmMain dm;
         QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
-        for (fb::Database* db : {&dm.ibdAE, &dm.dbMain}) {
+        for (fb::Database* db : {&dm.inside().ibdAE, &dm.inside().dbMain}) {
             auto r = platform::readAlias(db->alias());
             QVERIFY2(r, qPrintable(db->alias()));
             QCOMPARE(r->databaseName, db->databaseName());
@@ -409,8 +405,8 @@ void TestConnections::aliasRecordsStoredAndReadBack()
             QCOMPARE(r->sqlRoleName, QString());
             QCOMPARE(r->sqlDialect, QStringLiteral("1"));
         }
-        QCOMPARE(dm.ibdAE.alias(), QStringLiteral("AE"));
-        QVERIFY(dm.dbMain.alias() != dm.ibdAE.alias());
+        QCOMPARE(dm.inside().ibdAE.alias(), QStringLiteral("AE"));
+        QVERIFY(dm.inside().dbMain.alias() != dm.inside().ibdAE.alias());
     }
     QFile store(platform::aliasStorePath());
     QVERIFY(store.open(QIODevice::ReadOnly));
@@ -421,11 +417,11 @@ void TestConnections::aliasRecordsStoredAndReadBack()
     platform::storeAlias(QStringLiteral("AE"), {QStringLiteral("/elsewhere/AENTER.GDB"), QStringLiteral("CLERK"),
                                                 QStringLiteral("WIN1251"), QString(), QStringLiteral("1")});
     data::TdmMain dm;
-    QCOMPARE(dm.ibdAE.databaseName(), QStringLiteral("/elsewhere/AENTER.GDB"));
-    QCOMPARE(dm.ibdAE.params().userName, QStringLiteral("CLERK"));
+    QCOMPARE(dm.inside().ibdAE.databaseName(), QStringLiteral("/elsewhere/AENTER.GDB"));
+    QCOMPARE(dm.inside().ibdAE.params().userName, QStringLiteral("CLERK"));
     QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
-    QCOMPARE(dm.ibdAE.databaseName(), dbs.enterprisePath());
-    QCOMPARE(scalar(dm.ibdAE, QStringLiteral("select current_user as V from rdb$database")), QStringLiteral("CLERK"));
+    QCOMPARE(dm.inside().ibdAE.databaseName(), dbs.enterprisePath());
+    QCOMPARE(scalar(dm.inside().ibdAE, QStringLiteral("select current_user as V from rdb$database")), QStringLiteral("CLERK"));
     QCOMPARE(platform::readAlias(QStringLiteral("AE"))->databaseName, dbs.enterprisePath());
 }
 
@@ -440,7 +436,7 @@ void TestConnections::connectionParametersReachTheServer()
         "select trim(c.rdb$character_set_name) as V from mon$attachments a "
         "join rdb$character_sets c on c.rdb$character_set_id = a.mon$character_set_id "
         "where a.mon$attachment_id = current_connection");
-    for (fb::Database* db : {&dm.ibdAE, &dm.dbMain}) {
+    for (fb::Database* db : {&dm.inside().ibdAE, &dm.inside().dbMain}) {
         QCOMPARE(scalar(*db, charset), QStringLiteral("WIN1251"));
         QCOMPARE(scalar(*db, QStringLiteral("select current_user as V from rdb$database")), QStringLiteral("SYSDBA"));
         // In dialect 1 double quotes make a string, not a name.
@@ -459,19 +455,19 @@ void TestConnections::enterpriseTransactionIsReadOnly()
         "select mon$read_only || ' ' || mon$isolation_mode || ' ' || mon$lock_timeout as V "
         "from mon$transactions where mon$transaction_id = current_transaction");
     // read only / read committed with record versions / no wait
-    QCOMPARE(scalar(dm.ibdAE, params), QStringLiteral("1 2 0"));
-    QCOMPARE(scalar(dm.dbMain, params), QStringLiteral("0 2 0"));
+    QCOMPARE(scalar(dm.inside().ibdAE, params), QStringLiteral("1 2 0"));
+    QCOMPARE(scalar(dm.inside().dbMain, params), QStringLiteral("0 2 0"));
     try {
-        dm.ibdAE.executeImmediate(QStringLiteral("insert into PART (ID, NAME) values (999, 'x')"));
+        dm.inside().ibdAE.executeImmediate(QStringLiteral("insert into PART (ID, NAME) values (999, 'x')"));
         QFAIL("the enterprise database took a write");
     } catch (const fb::Error& e) {
         QVERIFY2(e.hasCode(335544361), qPrintable(e.text())); // read-only transaction
     }
 
     // Closing ends the transaction.
-    const QString id = scalar(dm.ibdAE, QStringLiteral("select current_transaction as V from rdb$database"));
-    dm.ibdAE.disconnect();
-    QVERIFY(!dm.ibtAE.active());
+    const QString id = scalar(dm.inside().ibdAE, QStringLiteral("select current_transaction as V from rdb$database"));
+    dm.inside().ibdAE.disconnect();
+    QVERIFY(!dm.inside().ibtAE.active());
     const auto left = dbs.column(Db::Enterprise,
                                  QStringLiteral("select count(*) from mon$transactions where mon$transaction_id = ") + id);
     QCOMPARE(left.size(), size_t(1));
@@ -488,11 +484,11 @@ void TestConnections::priceTransactionCommittedOnClose()
     {
         data::TdmMain dm;
         QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
-        dm.dbMain.executeImmediate(QStringLiteral("insert into CURRENCY (CUNAME, CURATE) values ('ZZZ', 2)"));
+        dm.inside().dbMain.executeImmediate(QStringLiteral("insert into CURRENCY (CUNAME, CURATE) values ('ZZZ', 2)"));
         QCOMPARE(rows(), 0); // not committed yet
         dm.refreshConnections();
         QCOMPARE(rows(), 1);
-        dm.dbMain.executeImmediate(QStringLiteral("insert into CURRENCY (CUNAME, CURATE) values ('ZZZ', 3)"));
+        dm.inside().dbMain.executeImmediate(QStringLiteral("insert into CURRENCY (CUNAME, CURATE) values ('ZZZ', 3)"));
     }
     // The data module's end commits too.
     QCOMPARE(rows(), 2);
@@ -502,14 +498,14 @@ void TestConnections::priceTransactionCommittedOnClose()
     {
         data::TdmMain dm;
         QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
-        dm.dbMain.executeImmediate(QStringLiteral("insert into CURRENCY (CUNAME, CURATE) values ('ZZZ', 4)"));
-        dm.dbMain.markLost();
+        dm.inside().dbMain.executeImmediate(QStringLiteral("insert into CURRENCY (CUNAME, CURATE) values ('ZZZ', 4)"));
+        dm.inside().dbMain.markLost();
         try {
-            dm.dbMain.disconnect();
+            dm.inside().dbMain.disconnect();
         } catch (const fb::Error&) {
             // A cut connection may refuse its detach; it is closed all the same.
         }
-        QVERIFY(!dm.dbMain.connected());
+        QVERIFY(!dm.inside().dbMain.connected());
     }
     QCOMPARE(rows(), 2);
 }
@@ -522,20 +518,20 @@ void TestConnections::refreshReopensBoth()
     dbs.writeSettings();
     data::TdmMain dm;
     QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
-    dm.ibqGetPartID.setParam(QStringLiteral("Num"), QStringLiteral("%OC90%"));
-    dm.ibqGetPartID.open();
-    QCOMPARE(dm.ibqGetPartID.recordCount(), 1);
-    QVERIFY(dm.ibtAE.active());
+    dm.inside().ibqGetPartID.setParam(QStringLiteral("Num"), QStringLiteral("%OC90%"));
+    dm.inside().ibqGetPartID.open();
+    QCOMPARE(dm.inside().ibqGetPartID.recordCount(), 1);
+    QVERIFY(dm.inside().ibtAE.active());
 
     dm.refreshConnections();
-    QVERIFY(!dm.ibqGetPartID.isOpen()); // the search list goes empty
-    QVERIFY(!dm.ibtAE.active());
-    QVERIFY(dm.ibdAE.connected());
-    QVERIFY(dm.dbMain.connected());
-    QVERIFY(dm.taCurrency.isOpen());
-    dm.ibqGetPartID.setParam(QStringLiteral("Num"), QStringLiteral("%OC90%"));
-    dm.ibqGetPartID.open();
-    QCOMPARE(dm.ibqGetPartID.field(QStringLiteral("NAME")).asString(), QStringLiteral("Фильтр масляный"));
+    QVERIFY(!dm.inside().ibqGetPartID.isOpen()); // the search list goes empty
+    QVERIFY(!dm.inside().ibtAE.active());
+    QVERIFY(dm.inside().ibdAE.connected());
+    QVERIFY(dm.inside().dbMain.connected());
+    QVERIFY(dm.inside().taCurrency.isOpen());
+    dm.inside().ibqGetPartID.setParam(QStringLiteral("Num"), QStringLiteral("%OC90%"));
+    dm.inside().ibqGetPartID.open();
+    QCOMPARE(dm.inside().ibqGetPartID.field(QStringLiteral("NAME")).asString(), QStringLiteral("Фильтр масляный"));
 }
 
 void TestConnections::refreshStopsAtFailingStep()
@@ -550,20 +546,20 @@ void TestConnections::refreshStopsAtFailingStep()
     QVERIFY(QFile::rename(dbs.enterprisePath(), moved));
 
     QVERIFY_THROWS_EXCEPTION(fb::Error, dm.refreshConnections());
-    QVERIFY(!dm.ibdAE.connected());
-    QVERIFY(!dm.dbMain.connected()); // the steps after the failure did not run
+    QVERIFY(!dm.inside().ibdAE.connected());
+    QVERIFY(!dm.inside().dbMain.connected()); // the steps after the failure did not run
 
     // Both are to come back: the next statement on each connects it, with
     // no refresh in between.
-    QVERIFY(dm.ibdAE.lost() && dm.dbMain.lost());
+    QVERIFY(dm.inside().ibdAE.lost() && dm.inside().dbMain.lost());
     QVERIFY(QFile::rename(moved, dbs.enterprisePath()));
     QCOMPARE(dm.partsLike(QStringLiteral("%")).size(), size_t(0));
     dm.fetchEuroRate();
-    QVERIFY(dm.ibdAE.connected() && dm.dbMain.connected());
+    QVERIFY(dm.inside().ibdAE.connected() && dm.inside().dbMain.connected());
     dm.refreshConnections();
-    QVERIFY(dm.ibdAE.connected());
-    QVERIFY(dm.dbMain.connected());
-    QVERIFY(dm.taCurrency.isOpen());
+    QVERIFY(dm.inside().ibdAE.connected());
+    QVERIFY(dm.inside().dbMain.connected());
+    QVERIFY(dm.inside().taCurrency.isOpen());
 }
 
 QTEST_MAIN(TestConnections)

@@ -14,7 +14,7 @@ class TestCurrency : public QObject {
 
     std::unique_ptr<TestDatabases> t_;
 
-    CurrencyTable& table() { return t_->dm().taCurrency; }
+    CurrencyTable& table() { return t_->dm().inside().taCurrency; }
 
     // The rows as the database holds them now, seen from another connection,
     // so only committed changes show.
@@ -148,18 +148,18 @@ private slots:
     void reopenShowsWhatWasStored()
     {
         data::TdmMain& dm = t_->dm();
-        dm.taCurrency.edit(0);
-        dm.taCurrency.setValue(CurrencyTable::kRate, 33.0);
-        dm.taCurrency.post();
-        dm.taCurrency.edit(1);
-        dm.taCurrency.setValue(CurrencyTable::kRate, 1.0);
-        dm.dbMain.disconnect();
-        QVERIFY(!dm.taCurrency.isOpen());
-        QCOMPARE(dm.taCurrency.state(), CurrencyTable::State::Browse);
-        dm.dbMain.connect(); // reopens the table
-        QCOMPARE(dm.taCurrency.rowCount(), 2);
-        QCOMPARE(std::get<double>(dm.taCurrency.value(0, CurrencyTable::kRate)), 33.0);
-        QCOMPARE(std::get<double>(dm.taCurrency.value(1, CurrencyTable::kRate)), 41.5);
+        dm.inside().taCurrency.edit(0);
+        dm.inside().taCurrency.setValue(CurrencyTable::kRate, 33.0);
+        dm.inside().taCurrency.post();
+        dm.inside().taCurrency.edit(1);
+        dm.inside().taCurrency.setValue(CurrencyTable::kRate, 1.0);
+        dm.inside().dbMain.disconnect();
+        QVERIFY(!dm.inside().taCurrency.isOpen());
+        QCOMPARE(dm.inside().taCurrency.state(), CurrencyTable::State::Browse);
+        dm.inside().dbMain.connect(); // reopens the table
+        QCOMPARE(dm.inside().taCurrency.rowCount(), 2);
+        QCOMPARE(std::get<double>(dm.inside().taCurrency.value(0, CurrencyTable::kRate)), 33.0);
+        QCOMPARE(std::get<double>(dm.inside().taCurrency.value(1, CurrencyTable::kRate)), 41.5);
     }
 
     // A store that fails leaves the row in editing with what was typed.

@@ -255,10 +255,10 @@ void TestDeskSettings::theShopWideFileFillsWhatTheUsersLacks()
         QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
         QVERIFY(rec.boxes.isEmpty());
         QVERIFY(rec.fileRequests.isEmpty());
-        QCOMPARE(dm.ibdAE.databaseName(), t.enterprisePath());
-        QCOMPARE(dm.dbMain.databaseName(), t.pricePath());
-        QVERIFY(dm.ibdAE.connected());
-        QVERIFY(dm.dbMain.connected());
+        QCOMPARE(dm.inside().ibdAE.databaseName(), t.enterprisePath());
+        QCOMPARE(dm.inside().dbMain.databaseName(), t.pricePath());
+        QVERIFY(dm.inside().ibdAE.connected());
+        QVERIFY(dm.inside().dbMain.connected());
         QCOMPARE(data::markup().rozn, 2.0f);
         QCOMPARE(data::markup().opt, 1.2f);
         QCOMPARE(data::markup().other, 1.0f);
@@ -274,7 +274,7 @@ void TestDeskSettings::theShopWideFileFillsWhatTheUsersLacks()
         data::TdmMain dm;
         QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
         QCOMPARE(rec.fileRequests.size(), 1);
-        QVERIFY(dm.ibdAE.connected());
+        QVERIFY(dm.inside().ibdAE.connected());
     }
     QCOMPARE(platform::IniFile(user).readString(data::kSectionPaths, QStringLiteral("AEDir"), {}), t.enterprisePath());
     QCOMPARE(readAll(shop), shopText);
@@ -289,7 +289,7 @@ void TestDeskSettings::theShopWideFileFillsWhatTheUsersLacks()
     {
         data::TdmMain dm;
         QVERIFY(!dm.DataModuleCreate(platform::desktopPrompts()));
-        QCOMPARE(dm.dbMain.databaseName(), t.path(QStringLiteral("root/var/lib/orvado/ORVADO.GDB")));
+        QCOMPARE(dm.inside().dbMain.databaseName(), t.path(QStringLiteral("root/var/lib/orvado/ORVADO.GDB")));
         QCOMPARE(rec.texts(), QStringList{QStringLiteral("База данных Tovrin Zevaveraz не найдена")});
     }
 }
@@ -308,7 +308,7 @@ void TestDeskSettings::theShopWideAccountIsUsedAndNoPasswordIsWritten()
     {
         data::TdmMain dm;
         QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
-        for (fb::Database* db : {&dm.ibdAE, &dm.dbMain}) {
+        for (fb::Database* db : {&dm.inside().ibdAE, &dm.inside().dbMain}) {
             QCOMPARE(db->params().userName, QStringLiteral("SYSDBA"));
             QCOMPARE(db->params().password, QStringLiteral("kavuntelo"));
             QVERIFY(db->params().role.isEmpty());
@@ -324,13 +324,13 @@ void TestDeskSettings::theShopWideAccountIsUsedAndNoPasswordIsWritten()
     {
         data::TdmMain dm;
         QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
-        QVERIFY(dm.ibdAE.connected());
-        QVERIFY(dm.dbMain.connected());
-        QCOMPARE(dm.ibdAE.params().userName, QStringLiteral("ORVADO_DESK"));
-        QCOMPARE(dm.ibdAE.params().password, QStringLiteral("Secret-Of-Shop"));
-        QCOMPARE(dm.ibdAE.params().role, QStringLiteral("READER"));
-        QCOMPARE(dm.dbMain.params().userName, QStringLiteral("SYSDBA"));
-        QCOMPARE(dm.dbMain.params().password, QStringLiteral("Other-Secret"));
+        QVERIFY(dm.inside().ibdAE.connected());
+        QVERIFY(dm.inside().dbMain.connected());
+        QCOMPARE(dm.inside().ibdAE.params().userName, QStringLiteral("ORVADO_DESK"));
+        QCOMPARE(dm.inside().ibdAE.params().password, QStringLiteral("Secret-Of-Shop"));
+        QCOMPARE(dm.inside().ibdAE.params().role, QStringLiteral("READER"));
+        QCOMPARE(dm.inside().dbMain.params().userName, QStringLiteral("SYSDBA"));
+        QCOMPARE(dm.inside().dbMain.params().password, QStringLiteral("Other-Secret"));
     }
     QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
     const QString config = QFileInfo(data::settingsPath()).absolutePath();
@@ -349,8 +349,8 @@ void TestDeskSettings::theShopWideAccountIsUsedAndNoPasswordIsWritten()
     {
         data::TdmMain dm;
         QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
-        QVERIFY(dm.ibdAE.params().userName != QStringLiteral("MALLORY"));
-        QCOMPARE(dm.ibdAE.params().password, QStringLiteral("kavuntelo"));
+        QVERIFY(dm.inside().ibdAE.params().userName != QStringLiteral("MALLORY"));
+        QCOMPARE(dm.inside().ibdAE.params().password, QStringLiteral("kavuntelo"));
     }
 }
 
@@ -396,8 +396,8 @@ void TestDeskSettings::theReadOnlyAccountReadsEverythingAndWritesNothing()
         data::TdmMain dm;
         QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
         QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
-        QVERIFY(dm.ibdAE.connected() && dm.dbMain.connected());
-        QCOMPARE(dm.ibdAE.params().userName, QStringLiteral("ORVADO_DESK"));
+        QVERIFY(dm.inside().ibdAE.connected() && dm.inside().dbMain.connected());
+        QCOMPARE(dm.inside().ibdAE.params().userName, QStringLiteral("ORVADO_DESK"));
 
         // Every read the windows make.
         const auto parts = dm.partsLike(QStringLiteral("%W712%"));
@@ -410,21 +410,21 @@ void TestDeskSettings::theReadOnlyAccountReadsEverythingAndWritesNothing()
         QCOMPARE(dm.GetAvgCost(id), 250.0);
         QCOMPARE(dm.GetLastSklad(id), QStringLiteral("A"));
         QCOMPARE(dm.partsUnderReplenishment(0).size(), size_t(1));
-        dm.ibqMovements.close();
-        dm.ibqMovements.setParam(QStringLiteral("IDParam"), fb::Value{id});
-        dm.ibqMovements.open();
-        QCOMPARE(dm.ibqMovements.recordCount(), 2);
-        dm.ibqSkald.open();
-        QCOMPARE(dm.ibqSkald.recordCount(), 1);
+        dm.inside().ibqMovements.close();
+        dm.inside().ibqMovements.setParam(QStringLiteral("IDParam"), fb::Value{id});
+        dm.inside().ibqMovements.open();
+        QCOMPARE(dm.inside().ibqMovements.recordCount(), 2);
+        dm.inside().ibqSkald.open();
+        QCOMPARE(dm.inside().ibqSkald.recordCount(), 1);
         QCOMPARE(dm.fetchEuroRate(), 98.5);
         // The currency window stores a new rate.
-        QVERIFY(dm.taCurrency.isOpen());
-        const int rows = dm.taCurrency.rowCount();
-        dm.taCurrency.insert(rows);
-        dm.taCurrency.setValue(data::CurrencyTable::kName, fb::Value{QStringLiteral("USD")});
-        dm.taCurrency.setValue(data::CurrencyTable::kRate, fb::Value{92.0});
-        dm.taCurrency.post();
-        QCOMPARE(dm.taCurrency.rowCount(), rows + 1);
+        QVERIFY(dm.inside().taCurrency.isOpen());
+        const int rows = dm.inside().taCurrency.rowCount();
+        dm.inside().taCurrency.insert(rows);
+        dm.inside().taCurrency.setValue(data::CurrencyTable::kName, fb::Value{QStringLiteral("USD")});
+        dm.inside().taCurrency.setValue(data::CurrencyTable::kRate, fb::Value{92.0});
+        dm.inside().taCurrency.post();
+        QCOMPARE(dm.inside().taCurrency.rowCount(), rows + 1);
     }
 
     // A write through the same account, in a transaction that may write, is

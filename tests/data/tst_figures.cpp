@@ -73,9 +73,9 @@ private slots:
             t_->addLine(output(id, c, 20, kDay));
         for (auto c : lines.res)
             t_->addLine(reserve(id, c, kDay));
-        dm_->ibqOutput.close();
+        dm_->inside().ibqOutput.close();
         QCOMPARE(dm_->GetOnStock(id), expected);
-        QCOMPARE(dm_->ibqOutput.isOpen(), outputRun);
+        QCOMPARE(dm_->inside().ibqOutput.isOpen(), outputRun);
     }
 
     // Every warehouse counts, and an issued line that is also reserved is
@@ -150,7 +150,7 @@ private slots:
         t_->addLine(output(c, 1, 1, kDay, "B"));
         const QString got = dm_->GetLastSklad(c);
         QVERIFY2(got == "A" || got == "B", qPrintable(got));
-        QCOMPARE(dm_->ibqGetLastSklad.recordCount(), 2);
+        QCOMPARE(dm_->inside().ibqGetLastSklad.recordCount(), 2);
 
         // Lines without a date have no latest one.
         const qint32 d = newPart();
@@ -161,11 +161,11 @@ private slots:
     void closedDatabaseFails()
     {
         const qint32 id = newPart();
-        dm_->ibdAE.disconnect();
+        dm_->inside().ibdAE.disconnect();
         QVERIFY_THROWS_EXCEPTION(fb::Error, dm_->GetOnStock(id));
         QVERIFY_THROWS_EXCEPTION(fb::Error, dm_->GetAvgCost(id));
         QVERIFY_THROWS_EXCEPTION(fb::Error, dm_->GetLastSklad(id));
-        dm_->ibdAE.connect();
+        dm_->inside().ibdAE.connect();
         QCOMPARE(dm_->GetOnStock(id), 0.0);
     }
 };

@@ -44,13 +44,13 @@ qint32 attachmentOf(fb::Database& db)
 
 QString findPart(data::TdmMain& dm, const QString& number)
 {
-    dm.ibqGetPartID.close();
-    dm.ibqGetPartID.setParam(QStringLiteral("Num"), QStringLiteral("%") + number + QStringLiteral("%"));
-    dm.ibqGetPartID.open();
-    if (dm.ibqGetPartID.isEmpty())
+    dm.inside().ibqGetPartID.close();
+    dm.inside().ibqGetPartID.setParam(QStringLiteral("Num"), QStringLiteral("%") + number + QStringLiteral("%"));
+    dm.inside().ibqGetPartID.open();
+    if (dm.inside().ibqGetPartID.isEmpty())
         return {};
-    dm.ibqGetPartID.last();
-    return dm.ibqGetPartID.field(QStringLiteral("NAME")).asString();
+    dm.inside().ibqGetPartID.last();
+    return dm.inside().ibqGetPartID.field(QStringLiteral("NAME")).asString();
 }
 
 } // namespace
@@ -93,9 +93,7 @@ void TestRemote::initTestCase()
     PRIVATE_SERVER_START(server_);
     aeName_ = server_.databaseName(dbs_->enterprisePath());
     priceName_ = server_.databaseName(dbs_->pricePath());
-    platform::IniFile ini(data::settingsPath());
-    ini.writeString(data::kSectionPaths, QStringLiteral("AEDir"), aeName_);
-    ini.writeString(data::kSectionPaths, QStringLiteral("VaderIzar"), priceName_);
+    dbs_->writeSettings(aeName_, priceName_);
 }
 
 void TestRemote::cleanupTestCase()
@@ -111,7 +109,7 @@ std::unique_ptr<data::TdmMain> TestRemote::startDataModule(DialogRecorder& rec)
         return nullptr;
     if (!rec.boxes.isEmpty() || !rec.fileRequests.isEmpty()) {
         // Say why: the start-up message hides the client library's text.
-        for (fb::Database* db : {&dm->ibdAE, &dm->dbMain}) {
+        for (fb::Database* db : {&dm->inside().ibdAE, &dm->inside().dbMain}) {
             try {
                 db->connect();
             } catch (const fb::Error& e) {
@@ -128,19 +126,19 @@ void TestRemote::serverNameHandedOverUnchanged()
     DialogRecorder rec;
     auto dm = startDataModule(rec);
     QVERIFY2(dm, qPrintable(rec.texts().join(QLatin1Char('\n'))));
-    QCOMPARE(dm->ibdAE.databaseName(), aeName_);
-    QCOMPARE(dm->dbMain.databaseName(), priceName_);
-    QVERIFY(dm->ibdAE.connected());
-    QVERIFY(dm->dbMain.connected());
+    QCOMPARE(dm->inside().ibdAE.databaseName(), aeName_);
+    QCOMPARE(dm->inside().dbMain.databaseName(), priceName_);
+    QVERIFY(dm->inside().ibdAE.connected());
+    QVERIFY(dm->inside().dbMain.connected());
     QCOMPARE(platform::readAlias(QStringLiteral("AE"))->databaseName, aeName_);
 
     const QString protocol = QStringLiteral(
         "select trim(mon$remote_protocol) as V from mon$attachments where mon$attachment_id = current_connection");
-    QCOMPARE(scalar(dm->ibdAE, protocol), QStringLiteral("TCPv4"));
-    QCOMPARE(scalar(dm->dbMain, protocol), QStringLiteral("TCPv4"));
+    QCOMPARE(scalar(dm->inside().ibdAE, protocol), QStringLiteral("TCPv4"));
+    QCOMPARE(scalar(dm->inside().dbMain, protocol), QStringLiteral("TCPv4"));
     QCOMPARE(findPart(*dm, QStringLiteral("W712")), QStringLiteral("Фильтр масляный"));
-    QVERIFY(dm->taCurrency.isOpen());
-    QCOMPARE(dm->taCurrency.rowCount(), 1);
+    QVERIFY(dm->inside().taCurrency.isOpen());
+    QCOMPARE(dm->inside().taCurrency.rowCount(), 1);
 }
 
 void TestRemote::lostServerIsReportedAndSurvived()
@@ -168,9 +166,9 @@ void TestRemote::lostServerIsReportedAndSurvived()
         QCOMPARE(rec.texts(BoxKind::Error).size(), 1);
         QVERIFY(!rec.texts(BoxKind::Error).first().isEmpty());
     }
-    QVERIFY(!dm->ibdAE.connected());
-    QVERIFY(!dm->dbMain.connected());
-    QVERIFY(!dm->ibqGetPartID.isOpen());
+    QVERIFY(!dm->inside().ibdAE.connected());
+    QVERIFY(!dm->inside().dbMain.connected());
+    QVERIFY(!dm->inside().ibqGetPartID.isOpen());
     QVERIFY_THROWS_EXCEPTION(fb::Error, dm->connectEnterprise());
     QVERIFY_THROWS_EXCEPTION(fb::Error, dm->connectPrice());
     // A query on a closed connection says so.
@@ -182,7 +180,7 @@ void TestRemote::lostServerIsReportedAndSurvived()
     QVERIFY(dm->connectEnterprise());
     QVERIFY(dm->connectPrice());
     QCOMPARE(findPart(*dm, QStringLiteral("W712")), QStringLiteral("Фильтр масляный"));
-    QVERIFY(dm->taCurrency.isOpen());
+    QVERIFY(dm->inside().taCurrency.isOpen());
 
     // ...and after a loss the server came back from, the refresh drops the
     // dead handles (reporting each) and then connects both again.
@@ -198,10 +196,10 @@ void TestRemote::lostServerIsReportedAndSurvived()
     }
     QVERIFY(reports <= 2);
     QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
-    QVERIFY(dm->ibdAE.connected());
-    QVERIFY(dm->dbMain.connected());
+    QVERIFY(dm->inside().ibdAE.connected());
+    QVERIFY(dm->inside().dbMain.connected());
     QCOMPARE(findPart(*dm, QStringLiteral("W712")), QStringLiteral("Фильтр масляный"));
-    QCOMPARE(dm->taCurrency.rowCount(), 1);
+    QCOMPARE(dm->inside().taCurrency.rowCount(), 1);
 }
 
 std::unique_ptr<fb::Database> TestRemote::connection(const QString& name)
@@ -244,10 +242,10 @@ void TestRemote::onlyALostConnectionIsConnectedAgain()
     DialogRecorder rec;
     auto dm = startDataModule(rec);
     QVERIFY2(dm, qPrintable(rec.texts().join(QLatin1Char('\n'))));
-    const qint32 ae = attachmentOf(dm->ibdAE);
-    const qint32 price = attachmentOf(dm->dbMain);
+    const qint32 ae = attachmentOf(dm->inside().ibdAE);
+    const qint32 price = attachmentOf(dm->inside().dbMain);
 
-    fb::Query bad(dm->ibdAE, QStringLiteral("bad"), {QStringLiteral("select NOPE from PART")},
+    fb::Query bad(dm->inside().ibdAE, QStringLiteral("bad"), {QStringLiteral("select NOPE from PART")},
                   {fb::ColumnDef{QStringLiteral("NOPE"), fb::ColumnType::Integer, 0, {}, {}, false, true}});
     try {
         bad.open();
@@ -255,12 +253,12 @@ void TestRemote::onlyALostConnectionIsConnectedAgain()
     } catch (const fb::Error& e) {
         QVERIFY(!e.connectionLost());
     }
-    QVERIFY(!dm->ibdAE.lost());
-    QCOMPARE(attachmentOf(dm->ibdAE), ae);
+    QVERIFY(!dm->inside().ibdAE.lost());
+    QCOMPARE(attachmentOf(dm->inside().ibdAE), ae);
 
     auto other = connection(priceName_);
     other->executeImmediate(QStringLiteral("update CURRENCY set CURATE = 1 where CUNAME = 'EUR'"));
-    auto& t = dm->taCurrency;
+    auto& t = dm->inside().taCurrency;
     t.edit(0);
     t.setValue(data::CurrencyTable::kRate, fb::Value{77.0});
     try {
@@ -270,13 +268,13 @@ void TestRemote::onlyALostConnectionIsConnectedAgain()
         QVERIFY2(!e.connectionLost(), qPrintable(e.text()));
     }
     QCOMPARE(t.state(), data::CurrencyTable::State::Edit);
-    QCOMPARE(attachmentOf(dm->dbMain), price);
+    QCOMPARE(attachmentOf(dm->inside().dbMain), price);
     other->transaction().rollback();
     other.reset();
 
     endAttachment(aeName_, ae);
     QCOMPARE(findPart(*dm, QStringLiteral("W712")), QStringLiteral("Фильтр масляный"));
-    QVERIFY(attachmentOf(dm->ibdAE) != ae);
+    QVERIFY(attachmentOf(dm->inside().ibdAE) != ae);
 
     endAttachment(priceName_, price);
     try {
@@ -291,7 +289,7 @@ void TestRemote::onlyALostConnectionIsConnectedAgain()
     t.post();
     QCOMPARE(t.state(), data::CurrencyTable::State::Browse);
     QCOMPARE(currencyRows(QStringLiteral("EUR")), QStringList{QStringLiteral("EUR=77")});
-    QVERIFY(attachmentOf(dm->dbMain) != price);
+    QVERIFY(attachmentOf(dm->inside().dbMain) != price);
     QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
 
     t.edit(0);
@@ -299,12 +297,12 @@ void TestRemote::onlyALostConnectionIsConnectedAgain()
     t.post();
 
     // Both ended while idle: the refresh closes and opens both without a word.
-    endAttachment(aeName_, attachmentOf(dm->ibdAE));
-    endAttachment(priceName_, attachmentOf(dm->dbMain));
+    endAttachment(aeName_, attachmentOf(dm->inside().ibdAE));
+    endAttachment(priceName_, attachmentOf(dm->inside().dbMain));
     platform::guarded([&] { dm->refreshConnections(); });
     QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
     QCOMPARE(findPart(*dm, QStringLiteral("W712")), QStringLiteral("Фильтр масляный"));
-    QCOMPARE(dm->taCurrency.rowCount(), 1);
+    QCOMPARE(dm->inside().taCurrency.rowCount(), 1);
 }
 
 // What the server answers to a wrong password, a missing file, a conversion
@@ -368,17 +366,17 @@ void TestRemote::aReadRunsAgainOnceTheServerIsBack()
     } catch (const fb::Error& e) {
         QVERIFY2(e.connectionLost(), qPrintable(e.text()));
     }
-    QVERIFY(dm->ibdAE.lost());
+    QVERIFY(dm->inside().ibdAE.lost());
     try {
         findPart(*dm, QStringLiteral("W712"));
         QFAIL("a read went through a dead server");
     } catch (const fb::Error& e) {
         QVERIFY2(e.hasCode(kNetworkError) && !e.hasCode(kConnectionLost), qPrintable(e.text()));
     }
-    QVERIFY(dm->ibdAE.lost());
+    QVERIFY(dm->inside().ibdAE.lost());
     QVERIFY2(server_.start(&error), qPrintable(error));
     QCOMPARE(findPart(*dm, QStringLiteral("W712")), QStringLiteral("Фильтр масляный"));
-    QVERIFY(!dm->ibdAE.lost());
+    QVERIFY(!dm->inside().ibdAE.lost());
     QVERIFY(rec.boxes.isEmpty());
 }
 

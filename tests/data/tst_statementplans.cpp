@@ -164,13 +164,13 @@ private slots:
         // Newer parts sit in older slots: record order is not insertion order.
         QVERIFY(fillParts(t) > 50);
         data::TdmMain& dm = t.dm();
-        auto plain = plainOf(dm.ibqGetPartID, kPartIdText);
+        auto plain = plainOf(dm.inside().ibqGetPartID, kPartIdText);
         QCOMPARE(plain->plan(), QString::fromLatin1(kWalk));
-        QCOMPARE(dm.ibqGetPartID.plan(), QString::fromLatin1(kScanAndSort));
+        QCOMPARE(dm.inside().ibqGetPartID.plan(), QString::fromLatin1(kScanAndSort));
         for (const QString& pattern : kPatterns)
-            COMPARE_ROWS(run(dm.ibqGetPartID, {{"Num", pattern}}), run(*plain, {{"Num", pattern}}));
+            COMPARE_ROWS(run(dm.inside().ibqGetPartID, {{"Num", pattern}}), run(*plain, {{"Num", pattern}}));
         if (!schema.isEmpty()) {
-            const Rows abc = run(dm.ibqGetPrices, {{"Num", "abc"}});
+            const Rows abc = run(dm.inside().ibqGetPrices, {{"Num", "abc"}});
             QVERIFY(std::any_of(abc.begin(), abc.end(), [](const QStringList& row) { return row[3] == "ABC"; }));
         }
     }
@@ -183,18 +183,18 @@ private slots:
         // Newer parts sit in older slots: record order is not insertion order.
         QVERIFY(fillParts(t) > 50);
         data::TdmMain& dm = t.dm();
-        auto plain = plainOf(dm.ibqGetPartID, kPartIdText);
+        auto plain = plainOf(dm.inside().ibqGetPartID, kPartIdText);
         QList<Rows> walked;
         for (const QString& pattern : kPatterns)
             walked << run(*plain, {{"Num", pattern}});
 
-        dm.ibdAE.disconnect(); // the statements let go of the index, and are prepared again
+        dm.inside().ibdAE.disconnect(); // the statements let go of the index, and are prepared again
         t.exec(Db::Enterprise, "DROP INDEX PART_IDX_MANUFACTURECODE");
-        dm.ibdAE.connect();
+        dm.inside().ibdAE.connect();
         QCOMPARE(plain->plan(), QString::fromLatin1(kScanAndSort));
-        QCOMPARE(dm.ibqGetPartID.plan(), QString::fromLatin1(kScanAndSort));
+        QCOMPARE(dm.inside().ibqGetPartID.plan(), QString::fromLatin1(kScanAndSort));
         for (qsizetype i = 0; i < kPatterns.size(); ++i)
-            COMPARE_ROWS(run(dm.ibqGetPartID, {{"Num", kPatterns[i]}}), walked[i]);
+            COMPARE_ROWS(run(dm.inside().ibqGetPartID, {{"Num", kPatterns[i]}}), walked[i]);
     }
 
     // The cross list: the same rows and order for OE numbers with and without
@@ -206,7 +206,7 @@ private slots:
         // Newer parts sit in older slots: record order is not insertion order.
         QVERIFY(fillParts(t) > 50);
         data::TdmMain& dm = t.dm();
-        auto plain = plainOf(dm.ibqGetCrossNums, kCrossText);
+        auto plain = plainOf(dm.inside().ibqGetCrossNums, kCrossText);
         const std::vector<std::pair<qint32, fb::Value>> cases = {
             {7, QStringLiteral("21%")},      {8, QStringLiteral("7701_123")}, {12, QStringLiteral("7701 123")},
             {1, QStringLiteral("21 42")},    {2, QStringLiteral("%123")},     {4, QStringLiteral("_701%")},
@@ -215,20 +215,20 @@ private slots:
         auto compareAll = [&] {
             for (const auto& [id, oe] : cases) {
                 const Rows expected = run(*plain, {{"IDCODE", id}, {"PartOE", oe}});
-                COMPARE_ROWS(run(dm.ibqGetCrossNums, {{"IDCODE", id}, {"PartOE", oe}}), expected);
+                COMPARE_ROWS(run(dm.inside().ibqGetCrossNums, {{"IDCODE", id}, {"PartOE", oe}}), expected);
             }
         };
         QCOMPARE(plain->plan(), QString::fromLatin1(kWalk));
-        QCOMPARE(dm.ibqGetCrossNums.plan(), QString::fromLatin1(kScanAndSort));
+        QCOMPARE(dm.inside().ibqGetCrossNums.plan(), QString::fromLatin1(kScanAndSort));
         compareAll();
-        QVERIFY(run(dm.ibqGetCrossNums, {{"IDCODE", 7}, {"PartOE", QStringLiteral("21%")}}).size() > 100);
+        QVERIFY(run(dm.inside().ibqGetCrossNums, {{"IDCODE", 7}, {"PartOE", QStringLiteral("21%")}}).size() > 100);
 
-        dm.ibdAE.disconnect();
+        dm.inside().ibdAE.disconnect();
         t.exec(Db::Enterprise, "CREATE INDEX PART_IDX_NUMBER ON PART (NUMBER)");
-        dm.ibdAE.connect();
+        dm.inside().ibdAE.connect();
         // LIKE with a parameter uses no index: the plain text still walks.
         QCOMPARE(plain->plan(), QString::fromLatin1(kWalk));
-        QCOMPARE(dm.ibqGetCrossNums.plan(), QStringLiteral("PLAN SORT (PART INDEX (PK_PART, PART_IDX_NUMBER))"));
+        QCOMPARE(dm.inside().ibqGetCrossNums.plan(), QStringLiteral("PLAN SORT (PART INDEX (PK_PART, PART_IDX_NUMBER))"));
         compareAll();
     }
 
@@ -268,14 +268,14 @@ private slots:
         old.doc = t.addDocument({.id = 1000, .date = old.date});
         t.addLine(old);
         data::TdmMain& dm = t.dm();
-        auto movements = plainOf(dm.ibqMovements, kMovementsText);
-        auto lastPrice = plainOf(dm.ibqGetLastPrice, kLastPriceText);
-        auto lastSklad = plainOf(dm.ibqGetLastSklad, kLastSkladText);
+        auto movements = plainOf(dm.inside().ibqMovements, kMovementsText);
+        auto lastPrice = plainOf(dm.inside().ibqGetLastPrice, kLastPriceText);
+        auto lastSklad = plainOf(dm.inside().ibqGetLastSklad, kLastSkladText);
         auto compareLast = [&] {
             for (qint32 part = 1; part <= 4; ++part) {
                 const std::vector<std::pair<QString, fb::Value>> both = {{"Parm1", part}, {"Parm2", part}};
-                COMPARE_ROWS(run(dm.ibqGetLastPrice, both), run(*lastPrice, both));
-                COMPARE_ROWS(run(dm.ibqGetLastSklad, {{"ID", part}}), run(*lastSklad, {{"ID", part}}));
+                COMPARE_ROWS(run(dm.inside().ibqGetLastPrice, both), run(*lastPrice, both));
+                COMPARE_ROWS(run(dm.inside().ibqGetLastSklad, {{"ID", part}}), run(*lastSklad, {{"ID", part}}));
             }
         };
         compareLast();
@@ -283,7 +283,7 @@ private slots:
         // lines of one date come in the sort's own order: the same lines.
         QList<Rows> before;
         for (qint32 part = 1; part <= 4; ++part) {
-            before << run(dm.ibqMovements, {{"IDParam", part}});
+            before << run(dm.inside().ibqMovements, {{"IDParam", part}});
             Rows plain = run(*movements, {{"IDParam", part}});
             Rows program = before.last();
             std::sort(plain.begin(), plain.end());
@@ -292,23 +292,23 @@ private slots:
         }
         QVERIFY(before[0].size() > 300);
 
-        dm.ibdAE.disconnect();
+        dm.inside().ibdAE.disconnect();
         t.exec(Db::Enterprise, "CREATE INDEX DOCPARTS_IDX_DATEIN ON DOCPARTS (DATEIN)");
         t.exec(Db::Enterprise, "CREATE DESCENDING INDEX DOCPARTS_IDX_DATEIN_DESC ON DOCPARTS (DATEIN)");
-        dm.ibdAE.connect();
+        dm.inside().ibdAE.connect();
         QVERIFY2(movements->plan().contains("ORDER DOCPARTS_IDX_DATEIN"), qPrintable(movements->plan()));
-        QCOMPARE(dm.ibqMovements.plan(),
+        QCOMPARE(dm.inside().ibqMovements.plan(),
                  QStringLiteral("PLAN SORT (JOIN (DOCPARTS INDEX (DOCPARTS_IDX_IDPART), DOCHEADER INDEX (PK_DOCHEADER)))"));
         for (fb::Query* plain : {lastPrice.get(), lastSklad.get()})
             QVERIFY2(plain->plan().startsWith("PLAN (DOCPARTS ORDER DOCPARTS_IDX_DATEIN_DESC"),
                      qPrintable(plain->plan()));
-        for (fb::Query* program : {&dm.ibqGetLastPrice, &dm.ibqGetLastSklad})
+        for (fb::Query* program : {&dm.inside().ibqGetLastPrice, &dm.inside().ibqGetLastSklad})
             QVERIFY2(program->plan().startsWith("PLAN (DOCPARTS INDEX (DOCPARTS_IDX_IDPART))\n"),
                      qPrintable(program->plan()));
         compareLast();
         // The walk's order, which the program gave before the index existed.
         for (qint32 part = 1; part <= 4; ++part) {
-            const Rows program = run(dm.ibqMovements, {{"IDParam", part}});
+            const Rows program = run(dm.inside().ibqMovements, {{"IDParam", part}});
             COMPARE_ROWS(program, run(*movements, {{"IDParam", part}}));
             COMPARE_ROWS(program, before[part - 1]);
         }

@@ -29,39 +29,39 @@ private slots:
         data::TdmMain& dm = t.dm();
         QCOMPARE(dm.fetchEuroRate(), db::kDemoEuroRate);
 
-        dm.ibqSkald.open();
+        dm.inside().ibqSkald.open();
         QSet<QString> warehouses;
-        for (int r = 0; r < dm.ibqSkald.recordCount(); ++r)
-            warehouses << dm.ibqSkald.fieldAt(r, 0).asString();
+        for (int r = 0; r < dm.inside().ibqSkald.recordCount(); ++r)
+            warehouses << dm.inside().ibqSkald.fieldAt(r, 0).asString();
         QCOMPARE(warehouses, QSet<QString>({"E", "M"}));
 
-        dm.ibqGetMINStock.setSQL(data::TdmMain::minStockSql(0));
-        dm.ibqGetMINStock.open();
+        dm.inside().ibqGetMINStock.setSQL(data::TdmMain::minStockSql(0));
+        dm.inside().ibqGetMINStock.open();
         int below = 0, enough = 0;
-        for (int r = 0; r < dm.ibqGetMINStock.recordCount(); ++r) {
-            dm.ibqGetMINStock.moveTo(r);
-            const qint32 id = dm.ibqGetMINStock.field("ID").asInteger();
-            (dm.GetOnStock(id) < dm.ibqGetMINStock.field("MINSTOCK").asDouble() ? below : enough)++;
+        for (int r = 0; r < dm.inside().ibqGetMINStock.recordCount(); ++r) {
+            dm.inside().ibqGetMINStock.moveTo(r);
+            const qint32 id = dm.inside().ibqGetMINStock.field("ID").asInteger();
+            (dm.GetOnStock(id) < dm.inside().ibqGetMINStock.field("MINSTOCK").asDouble() ? below : enough)++;
         }
         QVERIFY2(below >= 5 && enough >= 5, qPrintable(QString("%1 below, %2 not").arg(below).arg(enough)));
 
         // Every part: stock never below zero, a warehouse of the demo, and
         // each replacement number in its remark is another part's number.
-        dm.ibqGetPartID.setParam("Num", "%");
-        dm.ibqGetPartID.open();
-        const int parts = dm.ibqGetPartID.recordCount();
+        dm.inside().ibqGetPartID.setParam("Num", "%");
+        dm.inside().ibqGetPartID.open();
+        const int parts = dm.inside().ibqGetPartID.recordCount();
         QVERIFY(parts >= 60 && parts <= 150);
         QSet<QString> codes;
         for (int r = 0; r < parts; ++r)
-            codes << dm.ibqGetPartID.fieldAt(r, 1).asString();
+            codes << dm.inside().ibqGetPartID.fieldAt(r, 1).asString();
         QCOMPARE(codes.size(), parts);
         int remarks = 0, crossed = 0;
         for (int r = 0; r < parts; ++r) {
-            const qint32 id = dm.ibqGetPartID.fieldAt(r, 0).asInteger();
-            const QString oe = dm.ibqGetPartID.fieldAt(r, 2).asString();
+            const qint32 id = dm.inside().ibqGetPartID.fieldAt(r, 0).asInteger();
+            const QString oe = dm.inside().ibqGetPartID.fieldAt(r, 2).asString();
             QVERIFY(dm.GetOnStock(id) >= 0);
             QVERIFY(QStringList({"", "E", "M"}).contains(dm.GetLastSklad(id)));
-            const QStringList lines = dm.ibqGetPartID.fieldAt(r, 4).asString().split(
+            const QStringList lines = dm.inside().ibqGetPartID.fieldAt(r, 4).asString().split(
                 QRegularExpression("\r\n|\n"), Qt::SkipEmptyParts);
             remarks += lines.isEmpty() ? 0 : 1;
             for (const QString& line : lines) {
@@ -69,10 +69,10 @@ private slots:
                 QVERIFY2(codes.contains(number) || number == oe, qPrintable(line));
             }
             if (!oe.isEmpty()) {
-                dm.ibqGetCrossNums.setParam("IDCODE", id);
-                dm.ibqGetCrossNums.setParam("PartOE", oe);
-                dm.ibqGetCrossNums.open();
-                crossed += dm.ibqGetCrossNums.recordCount() > 1 ? 1 : 0;
+                dm.inside().ibqGetCrossNums.setParam("IDCODE", id);
+                dm.inside().ibqGetCrossNums.setParam("PartOE", oe);
+                dm.inside().ibqGetCrossNums.open();
+                crossed += dm.inside().ibqGetCrossNums.recordCount() > 1 ? 1 : 0;
             }
         }
         QVERIFY(remarks > parts / 2);
@@ -91,7 +91,7 @@ private slots:
         TestDatabases t;
         db::fillDemo(t.enterprisePath(), t.pricePath());
         data::TdmMain& dm = t.dm();
-        fb::Query& q = dm.ibqGetPartID;
+        fb::Query& q = dm.inside().ibqGetPartID;
         auto lookUp = [&](const QString& number) {
             q.close();
             q.setParam("Num", "%" + number + "%"); // as the main window searches
@@ -142,10 +142,10 @@ private slots:
         const qint32 oc480 = q.field("ID").asInteger();
         QVERIFY(dm.GetOnStock(oc480) > 0);
         QVERIFY(!q.field("REMARK").asString().isEmpty());
-        dm.ibqGetCrossNums.setParam("IDCODE", oc480);
-        dm.ibqGetCrossNums.setParam("PartOE", q.field("NUMBER").asString());
-        dm.ibqGetCrossNums.open();
-        QVERIFY(dm.ibqGetCrossNums.recordCount() > 1);
+        dm.inside().ibqGetCrossNums.setParam("IDCODE", oc480);
+        dm.inside().ibqGetCrossNums.setParam("PartOE", q.field("NUMBER").asString());
+        dm.inside().ibqGetCrossNums.open();
+        QVERIFY(dm.inside().ibqGetCrossNums.recordCount() > 1);
 
         // One match with receipts, issues and a reserve among its movements.
         QCOMPARE(lookUp("3000 996 941"), 1);

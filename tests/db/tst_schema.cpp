@@ -69,18 +69,18 @@ private slots:
             int rows;
         };
         const std::vector<Run> runs = {
-            {&dm.ibqGetPartID, {{"Num", "%YZZE%"}}, 1},
-            {&dm.ibqGetCrossNums, {{"IDCODE", part_}, {"PartOE", "90915-YZZE1"}}, 1},
-            {&dm.ibqGetPrices, {{"Num", "0 986 452 041"}}, 1},
-            {&dm.ibqGetLastPrice, {{"Parm1", part_}, {"Parm2", part_}}, 1},
-            {&dm.ibqGetDescr, {{"ID", part_}}, 1},
-            {&dm.ibqIncome, {{"IDParam2", part_}}, 1},
-            {&dm.ibqOutput, {{"IDParam1", part_}}, 1},
-            {&dm.ibqReserve, {{"IDParam3", part_}}, 1},
-            {&dm.ibqGetAVGCost, {{"Param1", part_}}, 1},
-            {&dm.ibqGetLastSklad, {{"ID", part_}}, 1},
-            {&dm.ibqSkald, {}, 1},
-            {&dm.ibqMovements, {{"IDParam", part_}}, 3},
+            {&dm.inside().ibqGetPartID, {{"Num", "%YZZE%"}}, 1},
+            {&dm.inside().ibqGetCrossNums, {{"IDCODE", part_}, {"PartOE", "90915-YZZE1"}}, 1},
+            {&dm.inside().ibqGetPrices, {{"Num", "0 986 452 041"}}, 1},
+            {&dm.inside().ibqGetLastPrice, {{"Parm1", part_}, {"Parm2", part_}}, 1},
+            {&dm.inside().ibqGetDescr, {{"ID", part_}}, 1},
+            {&dm.inside().ibqIncome, {{"IDParam2", part_}}, 1},
+            {&dm.inside().ibqOutput, {{"IDParam1", part_}}, 1},
+            {&dm.inside().ibqReserve, {{"IDParam3", part_}}, 1},
+            {&dm.inside().ibqGetAVGCost, {{"Param1", part_}}, 1},
+            {&dm.inside().ibqGetLastSklad, {{"ID", part_}}, 1},
+            {&dm.inside().ibqSkald, {}, 1},
+            {&dm.inside().ibqMovements, {{"IDParam", part_}}, 3},
         };
         for (const Run& r : runs) {
             r.q->close();
@@ -100,30 +100,30 @@ private slots:
     {
         data::TdmMain& dm = t_->dm();
         for (int sort : {-1, 0, 1, 2}) {
-            dm.ibqGetMINStock.setSQL(data::TdmMain::minStockSql(sort));
-            dm.ibqGetMINStock.open();
-            QCOMPARE(dm.ibqGetMINStock.recordCount(), 1);
-            QCOMPARE(dm.ibqGetMINStock.field("MINSTOCK").asDouble(), 4.0);
+            dm.inside().ibqGetMINStock.setSQL(data::TdmMain::minStockSql(sort));
+            dm.inside().ibqGetMINStock.open();
+            QCOMPARE(dm.inside().ibqGetMINStock.recordCount(), 1);
+            QCOMPARE(dm.inside().ibqGetMINStock.field("MINSTOCK").asDouble(), 4.0);
         }
-        QCOMPARE(dm.ibqGetMINStock.columns().size(), size_t(70));
-        QCOMPARE(dm.ibqMovements.columns().size(), size_t(147));
+        QCOMPARE(dm.inside().ibqGetMINStock.columns().size(), size_t(70));
+        QCOMPARE(dm.inside().ibqMovements.columns().size(), size_t(147));
     }
 
     void priceStatementsRun()
     {
         data::TdmMain& dm = t_->dm();
-        QVERIFY(dm.taCurrency.isOpen());
-        QCOMPARE(dm.taCurrency.rowCount(), 1);
-        dm.taCurrency.insert(dm.taCurrency.rowCount());
-        dm.taCurrency.setValue(data::CurrencyTable::kName, QStringLiteral("USD"));
-        dm.taCurrency.setValue(data::CurrencyTable::kRate, 91.0);
-        dm.taCurrency.post(); // insert + refresh
-        dm.taCurrency.edit(1);
-        dm.taCurrency.setValue(data::CurrencyTable::kRate, 92.0);
-        dm.taCurrency.post(); // update + refresh
-        dm.taCurrency.close();
-        dm.taCurrency.open();
-        QCOMPARE(dm.taCurrency.rowCount(), 2);
+        QVERIFY(dm.inside().taCurrency.isOpen());
+        QCOMPARE(dm.inside().taCurrency.rowCount(), 1);
+        dm.inside().taCurrency.insert(dm.inside().taCurrency.rowCount());
+        dm.inside().taCurrency.setValue(data::CurrencyTable::kName, QStringLiteral("USD"));
+        dm.inside().taCurrency.setValue(data::CurrencyTable::kRate, 91.0);
+        dm.inside().taCurrency.post(); // insert + refresh
+        dm.inside().taCurrency.edit(1);
+        dm.inside().taCurrency.setValue(data::CurrencyTable::kRate, 92.0);
+        dm.inside().taCurrency.post(); // update + refresh
+        dm.inside().taCurrency.close();
+        dm.inside().taCurrency.open();
+        QCOMPARE(dm.inside().taCurrency.rowCount(), 2);
         QCOMPARE(dm.fetchEuroRate(), 98.5);
     }
 

@@ -17,6 +17,7 @@
 #include "platform/IniFile.h"
 #include "tests/support/FileFaults.h"
 #include "tests/support/ModalGuard.h"
+#include "tests/support/Program.h"
 #include "tests/support/TestDatabases.h"
 #include "windows/TfmMoves.h"
 
@@ -98,39 +99,16 @@ const QString kEuroWithoutTable = QStringLiteral(
     "CREATE OR ALTER PROCEDURE GET_EURO_RATE RETURNS (RATE DOUBLE PRECISION) AS BEGIN RATE = 41.5; END");
 
 
-// The start sequence of the program: the data module's creation inside the
-// default error handler, the main window, the hidden order window.
+// The program as it starts (app::start), its timers held: the tests tick
+// them themselves.
 struct Program {
-    std::unique_ptr<data::TdmMain> dm = std::make_unique<data::TdmMain>();
-    std::unique_ptr<lookup::TfmMain> main;
-    order::TfmOrder* order = nullptr;
-    bool started = true; // false: a file dialog was cancelled, the program ends
+    std::unique_ptr<app::Program> started_ = testsupport::startProgram();
+    bool started = started_ != nullptr; // false: a file dialog was cancelled, the program ends
+    data::TdmMain* dm = started ? started_->dm.get() : nullptr;
+    lookup::TfmMain* main = started ? started_->main.get() : nullptr;
+    order::TfmOrder* order = started ? started_->order : nullptr;
 
-    Program()
-    {
-        platform::guarded([&] { started = dm->DataModuleCreate(platform::desktopPrompts()); });
-        main = std::make_unique<lookup::TfmMain>(*dm);
-        // The tests tick the timers themselves.
-        main->Timer1.stop();
-        main->Timer2.stop();
-        main->Timer3.stop();
-        order = new order::TfmOrder(*dm, main.get());
-        order->searchNumber = [this](const QString& n) { return main->searchNumber(n); };
-        main->setOrderWindow(order);
-        main->show();
-    }
-    ~Program()
-    {
-        main.reset();
-        dm.reset();
-    }
-
-    void search(const QString& text)
-    {
-        main->pcTabs->setCurrentWidget(main->tsFindNum);
-        main->edNumber->setText(text);
-        QTest::mouseClick(main->bbSearch, Qt::LeftButton);
-    }
+    void search(const QString& text) { testsupport::search(*main, text); }
 
     // "Обновить данные" as the menu gives it: empty field, search page.
     void refresh()
@@ -290,8 +268,8 @@ private slots:
         qInfo("start: %s", qPrintable(joined(rec)));
         QCOMPARE(rec.texts(), QStringList{enterprise ? data::kAeOpenFailed : data::kPriceOpenFailed});
         QCOMPARE(rec.boxes[0].kind, BoxKind::Plain);
-        fb::Database& broken = enterprise ? p.dm->ibdAE : p.dm->dbMain;
-        fb::Database& other = enterprise ? p.dm->dbMain : p.dm->ibdAE;
+        fb::Database& broken = enterprise ? p.dm->inside().ibdAE : p.dm->inside().dbMain;
+        fb::Database& other = enterprise ? p.dm->inside().dbMain : p.dm->inside().ibdAE;
         QVERIFY(!broken.connected());
         QVERIFY(other.connected());
         rec.clear();
@@ -321,7 +299,7 @@ private slots:
             // The price database serves on.
             p.main->Timer3.start();
             p.main->Timer3Timer();
-            QCOMPARE(p.dm->EuroRate, 41.5);
+            QCOMPARE(p.dm->inside().EuroRate, 41.5);
             QCOMPARE(p.currencyRows(), 1);
         } else {
             expectSearchWorks(p, rec);
@@ -329,7 +307,7 @@ private slots:
             p.main->Timer3.start();
             p.main->Timer3Timer();
             QCOMPARE(rec.texts(BoxKind::Error).size(), 1);
-            QCOMPARE(p.dm->EuroRate, 0.0);
+            QCOMPARE(p.dm->inside().EuroRate, 0.0);
             QVERIFY(p.main->Timer3.isActive()); // tried again later
             QCOMPARE(p.currencyRows(), 0);
         }
@@ -348,7 +326,7 @@ private slots:
         QCOMPARE(p.orderBuilt(), std::make_pair(2, 1));
         p.main->Timer3.start();
         p.main->Timer3Timer();
-        QCOMPARE(p.dm->EuroRate, 41.5);
+        QCOMPARE(p.dm->inside().EuroRate, 41.5);
         QCOMPARE(p.currencyRows(), 1);
         QVERIFY2(rec.boxes.isEmpty(), qPrintable(joined(rec)));
     }
@@ -405,7 +383,7 @@ private slots:
         Program p;
         QVERIFY(p.started);
         QVERIFY2(rec.boxes.isEmpty(), qPrintable(joined(rec)));
-        QVERIFY(p.dm->ibdAE.connected() && p.dm->dbMain.connected());
+        QVERIFY(p.dm->inside().ibdAE.connected() && p.dm->inside().dbMain.connected());
 
         auto reported = [&](const char* what) {
             const QStringList errors = rec.texts(BoxKind::Error);
@@ -448,13 +426,13 @@ private slots:
         // The price database serves on.
         p.main->Timer3.start();
         p.main->Timer3Timer();
-        QCOMPARE(p.dm->EuroRate, 41.5);
+        QCOMPARE(p.dm->inside().EuroRate, 41.5);
         QCOMPARE(p.currencyRows(), 1);
         QVERIFY2(rec.boxes.isEmpty(), qPrintable(joined(rec)));
 
         // Put right while the program lets go of the database, as its own
         // refresh does; the next refresh opens it again.
-        p.dm->ibdAE.disconnect();
+        p.dm->inside().ibdAE.disconnect();
         for (const QString& sql : repairSql)
             t->exec(Db::Enterprise, sql);
         seed(*t, reseed);
@@ -507,15 +485,15 @@ private slots:
         Program p;
         QVERIFY(p.started);
         qInfo("start: %s", qPrintable(joined(rec)));
-        QVERIFY(p.dm->dbMain.connected());
+        QVERIFY(p.dm->inside().dbMain.connected());
         if (tableFails) {
             QCOMPARE(rec.boxes.size(), 1);
             QCOMPARE(rec.boxes[0].kind, BoxKind::Error);
             QVERIFY2(rec.boxes[0].text.contains(named), qPrintable(rec.boxes[0].text));
-            QVERIFY(!p.dm->taCurrency.isOpen());
+            QVERIFY(!p.dm->inside().taCurrency.isOpen());
         } else {
             QVERIFY2(rec.boxes.isEmpty(), qPrintable(joined(rec)));
-            QVERIFY(p.dm->taCurrency.isOpen());
+            QVERIFY(p.dm->inside().taCurrency.isOpen());
         }
         rec.clear();
 
@@ -526,14 +504,14 @@ private slots:
         p.main->Timer3.start();
         p.main->Timer3Timer();
         if (tableFails) {
-            QCOMPARE(p.dm->EuroRate, 41.5); // the procedure does without the table
+            QCOMPARE(p.dm->inside().EuroRate, 41.5); // the procedure does without the table
             QCOMPARE(p.currencyRows(), 0);
-            p.dm->EuroRate = 0;
+            p.dm->inside().EuroRate = 0;
         } else {
             QCOMPARE(rec.texts(BoxKind::Error).size(), 1);
             QVERIFY2(rec.texts(BoxKind::Error)[0].contains(named), qPrintable(rec.texts(BoxKind::Error)[0]));
             QVERIFY(p.main->Timer3.isActive());
-            QCOMPARE(p.dm->EuroRate, 0.0);
+            QCOMPARE(p.dm->inside().EuroRate, 0.0);
             QCOMPARE(p.currencyRows(), 1);
             rec.clear();
         }
@@ -541,17 +519,17 @@ private slots:
         expectSearchWorks(p, rec);
         QCOMPARE(p.orderBuilt(), std::make_pair(2, 1));
 
-        p.dm->dbMain.disconnect();
+        p.dm->inside().dbMain.disconnect();
         for (const QString& sql : repairSql)
             t->exec(Db::Price, sql);
         t->disconnectAll();
         p.refresh();
         QVERIFY2(rec.boxes.isEmpty(), qPrintable(joined(rec)));
-        QVERIFY(p.dm->taCurrency.isOpen());
+        QVERIFY(p.dm->inside().taCurrency.isOpen());
         QCOMPARE(p.currencyRows(), 1);
         p.main->Timer3.start();
         p.main->Timer3Timer();
-        QCOMPARE(p.dm->EuroRate, 41.5);
+        QCOMPARE(p.dm->inside().EuroRate, 41.5);
         QVERIFY(!p.main->Timer3.isActive());
         QVERIFY2(rec.boxes.isEmpty(), qPrintable(joined(rec)));
     }
@@ -574,8 +552,8 @@ private slots:
         QVERIFY(p.started);
         QCOMPARE(rec.fileRequests.size(), 1);
         QCOMPARE(rec.texts(), QStringList{data::kPriceOpenFailed});
-        QVERIFY(p.dm->ibdAE.connected());
-        QVERIFY(!p.dm->dbMain.connected());
+        QVERIFY(p.dm->inside().ibdAE.connected());
+        QVERIFY(!p.dm->inside().dbMain.connected());
         rec.clear();
 
         p.main->Timer2.start();
@@ -596,11 +574,11 @@ private slots:
         QVERIFY(QDir().mkpath(QFileInfo(gone).path()));
         QVERIFY(QFile::copy(t->pricePath(), gone));
         p.main->Timer2Timer();
-        QVERIFY(p.dm->dbMain.connected());
+        QVERIFY(p.dm->inside().dbMain.connected());
         QVERIFY(!p.main->Timer2.isActive());
-        QVERIFY(p.dm->taCurrency.isOpen());
+        QVERIFY(p.dm->inside().taCurrency.isOpen());
         p.main->Timer3Timer();
-        QCOMPARE(p.dm->EuroRate, 41.5);
+        QCOMPARE(p.dm->inside().EuroRate, 41.5);
         QVERIFY(!p.main->Timer3.isActive());
         QCOMPARE(p.currencyRows(), 1);
         QVERIFY2(rec.boxes.isEmpty(), qPrintable(joined(rec)));

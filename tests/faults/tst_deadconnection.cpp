@@ -17,6 +17,7 @@
 #include "platform/IniFile.h"
 #include "tests/support/Answering.h"
 #include "tests/support/PrivateServer.h"
+#include "tests/support/Program.h"
 #include "tests/support/Relay.h"
 #include "tests/support/TestDatabases.h"
 
@@ -116,9 +117,7 @@ void TestDeadConnection::init()
     data::markup() = {1.0f, 1.0f, 1.0f};
     PRIVATE_SERVER_START(server_);
     relay_ = std::make_unique<Relay>(server_.port());
-    platform::IniFile ini(data::settingsPath());
-    ini.writeString(data::kSectionPaths, QStringLiteral("AEDir"), relay_->databaseName(dbs_->enterprisePath()));
-    ini.writeString(data::kSectionPaths, QStringLiteral("VaderIzar"), relay_->databaseName(dbs_->pricePath()));
+    dbs_->writeSettings(relay_->databaseName(dbs_->enterprisePath()), relay_->databaseName(dbs_->pricePath()));
 }
 
 void TestDeadConnection::cleanup()
@@ -134,21 +133,15 @@ void TestDeadConnection::cleanup()
 void TestDeadConnection::startProgram()
 {
     DialogRecorder rec;
-    p_ = app::start();
+    p_ = testsupport::startProgram();
     QVERIFY(p_);
-    for (QTimer* t : {&p_->main->Timer1, &p_->main->Timer2, &p_->main->Timer3})
-        t->stop();
-    p_->main->UpdateTimer.setInterval(24 * 3600 * 1000);
-    p_->main->show();
     QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
-    QVERIFY(p_->dm->ibdAE.connected() && p_->dm->dbMain.connected());
+    QVERIFY(p_->dm->inside().ibdAE.connected() && p_->dm->inside().dbMain.connected());
 }
 
 void TestDeadConnection::search(const QString& text)
 {
-    p_->main->pcTabs->setCurrentWidget(p_->main->tsFindNum);
-    p_->main->edNumber->setText(text);
-    QTest::mouseClick(p_->main->bbSearch, Qt::LeftButton);
+    testsupport::search(*p_->main, text);
 }
 
 bool TestDeadConnection::lookupShowsTheFilter(DialogRecorder& rec)
@@ -180,7 +173,7 @@ QString TestDeadConnection::currencies()
 
 void TestDeadConnection::post()
 {
-    platform::guarded([this] { p_->dm->taCurrency.post(); });
+    platform::guarded([this] { p_->dm->postCurrency(); });
 }
 
 void TestDeadConnection::build()
@@ -197,7 +190,7 @@ void TestDeadConnection::aLookupOnADeadConnectionIsReportedAndTheNextWorks()
     startProgram();
     DialogRecorder rec;
     QVERIFY(lookupShowsTheFilter(rec));
-    QCOMPARE(p_->dm->ibdAE.serverAddress(), QStringLiteral("127.0.0.1/%1").arg(relay_->port()));
+    QCOMPARE(p_->dm->inside().ibdAE.serverAddress(), QStringLiteral("127.0.0.1/%1").arg(relay_->port()));
     relay_->freezeOpen();
     rec.clear();
     {
@@ -227,7 +220,7 @@ void TestDeadConnection::theOrderBuildAndACurrencyChangeOnADeadConnection()
     order_->setSkladChoice(std::nullopt);
     build();
     QCOMPARE(order_->mtOrder.count(), 3);
-    CurrencyTable& t = p_->dm->taCurrency;
+    CurrencyTable& t = p_->dm->inside().taCurrency;
     t.edit(0);
     t.setValue(CurrencyTable::kRate, fb::Value{55.0});
 
@@ -280,7 +273,7 @@ void TestDeadConnection::aLoginThatStallsIsGivenUpAtEveryAttach()
     order_ = std::make_unique<order::TfmOrder>(*p_->dm, p_->main.get());
     order_->show();
     order_->setSkladChoice(std::nullopt);
-    CurrencyTable& t = p_->dm->taCurrency;
+    CurrencyTable& t = p_->dm->inside().taCurrency;
     const std::vector<std::pair<QString, std::function<void()>>> commands{
         {QStringLiteral("lookup"), [this] { search(QStringLiteral("OE-1")); }},
         {QStringLiteral("order"), [this] { build(); }},
@@ -335,14 +328,13 @@ void TestDeadConnection::theStartWithALoginThatStalls()
     QCOMPARE(rec.texts(BoxKind::Plain), (QStringList{data::kAeOpenFailed, data::kPriceOpenFailed}));
     QVERIFY2(took < 2 * kReportedWithin, qPrintable(QString::number(took)));
     QVERIFY2(ticks >= took / 100, qPrintable(QStringLiteral("%1 ticks in %2 ms").arg(ticks).arg(took)));
-    for (QTimer* t : {&p_->main->Timer1, &p_->main->Timer2, &p_->main->Timer3})
-        t->stop();
+    testsupport::holdTimers(*p_->main);
     relay_->stallNew(false);
     rec.clear();
     p_->main->Timer1Timer();
     p_->main->Timer2Timer();
     QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join('|')));
-    QVERIFY(p_->dm->ibdAE.connected() && p_->dm->dbMain.connected());
+    QVERIFY(p_->dm->inside().ibdAE.connected() && p_->dm->inside().dbMain.connected());
     QVERIFY(lookupShowsTheFilter(rec));
 }
 
@@ -370,7 +362,7 @@ void TestDeadConnection::aStatementTheServerWorksOnIsNotCut()
     p_->main->Timer3Timer();
     QVERIFY2(clock.elapsed() >= 5000, qPrintable(QString::number(clock.elapsed()))); // slow indeed
     QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join('|')));
-    QCOMPARE(p_->dm->EuroRate, 98.5);
+    QCOMPARE(p_->dm->inside().EuroRate, 98.5);
     QVERIFY(!p_->main->Timer3.isActive());
 }
 

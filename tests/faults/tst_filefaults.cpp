@@ -19,6 +19,7 @@
 #include "platform/Cp1251.h"
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"
+#include "tests/support/MainWindow.h"
 #include "tests/support/FileFaults.h"
 #include "tests/support/ModalGuard.h"
 #include "tests/support/TestDatabases.h"
@@ -192,12 +193,7 @@ class TestFileFaults : public QObject {
     std::unique_ptr<testdb::TestDatabases> t;
     qint32 filter = 0;
 
-    void search(lookup::TfmMain& w, const QString& text)
-    {
-        w.pcTabs->setCurrentWidget(w.tsFindNum);
-        w.edNumber->setText(text);
-        QTest::mouseClick(w.bbSearch, Qt::LeftButton);
-    }
+    void search(lookup::TfmMain& w, const QString& text) { testsupport::search(w, text); }
 
 private slots:
     void initTestCase()
@@ -328,7 +324,7 @@ private slots:
             QCOMPARE(rec.boxes.size(), 1);
             QVERIFY2(differenceFrom(ini, before).isEmpty(), qPrintable(differenceFrom(ini, before)));
             // This run uses the pick all the same; the reconnect ticks connect.
-            QCOMPARE(dm.ibdAE.databaseName(), t->enterprisePath());
+            QCOMPARE(dm.inside().ibdAE.databaseName(), t->enterprisePath());
             QCOMPARE(data::markup().opt, 1.25f);
             QVERIFY(dm.connectEnterprise());
             QVERIFY(dm.connectPrice());
@@ -339,7 +335,7 @@ private slots:
         data::TdmMain dm;
         QVERIFY(dm.DataModuleCreate(platform::desktopPrompts()));
         QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('|'))));
-        QVERIFY(dm.ibdAE.connected() && dm.dbMain.connected());
+        QVERIFY(dm.inside().ibdAE.connected() && dm.inside().dbMain.connected());
         QByteArray after = before;
         after.replace(platform::toCp1251(gone), platform::toCp1251(t->enterprisePath()));
         QVERIFY2(differenceFrom(ini, after).isEmpty(), qPrintable(differenceFrom(ini, after)));
@@ -368,11 +364,11 @@ private slots:
             platform::guarded([&] { carryOn = dm.DataModuleCreate(platform::desktopPrompts()); });
             QVERIFY(carryOn);
             QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('|'))));
-            QVERIFY(dm.ibdAE.connected() && dm.dbMain.connected());
-            QVERIFY(dm.taCurrency.isOpen());
+            QVERIFY(dm.inside().ibdAE.connected() && dm.inside().dbMain.connected());
+            QVERIFY(dm.inside().taCurrency.isOpen());
             platform::guarded([&] { dm.refreshConnections(); });
             QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('|'))));
-            QVERIFY(dm.taCurrency.isOpen());
+            QVERIFY(dm.inside().taCurrency.isOpen());
             site.lift();
         }
         QVERIFY2(differenceFrom(store, before).isEmpty(), qPrintable(differenceFrom(store, before)));
@@ -457,9 +453,7 @@ private slots:
 
         DialogRecorder rec;
         lookup::TfmMain w(t->dm());
-        w.Timer1.stop();
-        w.Timer2.stop();
-        w.Timer3.stop();
+        testsupport::holdTimers(w);
         QVERIFY(rec.boxes.isEmpty());
         QCOMPARE(w.history().lines(), old);
         // The enterprise transaction runs before the fault: on a disk that
@@ -525,9 +519,7 @@ private slots:
             if (!skip.isEmpty())
                 QSKIP(qPrintable(skip));
             w = std::make_unique<lookup::TfmMain>(t->dm());
-            w->Timer1.stop();
-            w->Timer2.stop();
-            w->Timer3.stop();
+            testsupport::holdTimers(*w);
             w->show();
             search(*w, QStringLiteral("OC90"));
             {

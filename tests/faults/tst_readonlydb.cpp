@@ -11,6 +11,7 @@
 #include "lookup/TfmMain.h"
 #include "order/TfmOrder.h"
 #include "platform/Dialogs.h"
+#include "tests/support/MainWindow.h"
 #include "tests/support/ModalGuard.h"
 #include "tests/support/TestDatabases.h"
 #include "windows/TfmMoves.h"
@@ -139,15 +140,12 @@ Day TestReadOnlyDb::workADay(const QString& enterprisePath)
 {
     Day day;
     DialogRecorder rec;
+    dbs_->writeSettings(enterprisePath);
     data::TdmMain dm;
-    dm.ibdAE.setDatabaseName(enterprisePath);
-    dm.dbMain.setDatabaseName(dbs_->pricePath());
-    dm.connectAtStart(platform::desktopPrompts());
+    [&] { QVERIFY(dm.DataModuleCreate(platform::desktopPrompts())); }();
     data::markup() = {1.1f, 1.2f, 1.3f};
     lookup::TfmMain main(dm);
-    main.Timer1.stop();
-    main.Timer2.stop();
-    main.Timer3.stop();
+    testsupport::holdTimers(main);
     order::TfmOrder orderWindow(dm, &main);
     main.setOrderWindow(&orderWindow);
 

@@ -9,7 +9,7 @@
 
 #include "platform/ErrorHandler.h"
 #include "data/Settings.h"
-#include "data/QueryModel.h"
+#include "windows/MovesModel.h"
 #include "data/TdmMain.h"
 #include "lookup/TfmMain.h"
 #include "order/OrderGrid.h"
@@ -20,6 +20,7 @@
 #include "tests/support/Answering.h"
 #include "tests/support/ModalGuard.h"
 #include "tests/support/PrivateServer.h"
+#include "tests/support/Program.h"
 #include "tests/support/TestDatabases.h"
 #include "windows/TfmMoves.h"
 
@@ -115,8 +116,9 @@ private:
 
     PrivateServer server_;
     std::unique_ptr<testdb::TestDatabases> dbs_;
-    std::unique_ptr<data::TdmMain> dm_;
-    std::unique_ptr<TfmMain> w_;
+    std::unique_ptr<app::Program> p_;
+    data::TdmMain* dm_ = nullptr;
+    TfmMain* w_ = nullptr;
     qint32 filter_ = 0;
     QList<qint32> belowMinimum_;
 };
@@ -160,8 +162,9 @@ void TestReconnect::cleanup()
 {
     if (!server_.running())
         server_.start();
-    w_.reset();
-    dm_.reset();
+    p_.reset();
+    dm_ = nullptr;
+    w_ = nullptr;
     server_.stop();
     dbs_.reset();
 }
@@ -170,27 +173,20 @@ void TestReconnect::cleanup()
 // or as a local file through the embedded engine.
 void TestReconnect::startProgram(bool priceOnServer)
 {
-    platform::IniFile ini(data::settingsPath());
-    ini.writeString(data::kSectionPaths, QStringLiteral("AEDir"), server_.databaseName(dbs_->enterprisePath()));
-    ini.writeString(data::kSectionPaths, QStringLiteral("VaderIzar"),
-                    priceOnServer ? server_.databaseName(dbs_->pricePath()) : dbs_->pricePath());
+    dbs_->writeSettings(server_.databaseName(dbs_->enterprisePath()),
+                        priceOnServer ? server_.databaseName(dbs_->pricePath()) : dbs_->pricePath());
     DialogRecorder rec;
-    dm_ = std::make_unique<data::TdmMain>();
-    QVERIFY(dm_->DataModuleCreate(platform::desktopPrompts()));
-    w_ = std::make_unique<TfmMain>(*dm_);
-    // Timers of their own would only add boxes here; the refresh stays
-    // armed, but not within a test.
-    for (QTimer* t : {&w_->Timer1, &w_->Timer2, &w_->Timer3})
-        t->stop();
-    w_->UpdateTimer.setInterval(24 * 3600 * 1000);
-    w_->show();
+    p_ = testsupport::startProgram();
+    QVERIFY(p_);
+    dm_ = p_->dm.get();
+    w_ = p_->main.get();
     QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
-    QVERIFY(dm_->ibdAE.connected() && dm_->dbMain.connected());
+    QVERIFY(dm_->inside().ibdAE.connected() && dm_->inside().dbMain.connected());
 }
 
 std::unique_ptr<order::TfmOrder> TestReconnect::openOrderWindow()
 {
-    auto order = std::make_unique<order::TfmOrder>(*dm_, w_.get());
+    auto order = std::make_unique<order::TfmOrder>(*dm_, w_);
     order->searchNumber = [this](const QString& n) { return w_->searchNumber(n); };
     order->show();
     return order;
@@ -207,9 +203,7 @@ std::unique_ptr<order::TfmOrder> TestReconnect::builtOrderWindow()
 
 void TestReconnect::search(const QString& text)
 {
-    w_->pcTabs->setCurrentWidget(w_->tsFindNum);
-    w_->edNumber->setText(text);
-    QTest::mouseClick(w_->bbSearch, Qt::LeftButton);
+    testsupport::search(*w_, text);
 }
 
 // A lookup of the filter by its OE number shows its stock and prices with no box.
@@ -263,7 +257,7 @@ QStringList TestReconnect::storedCurrencies()
 
 int TestReconnect::currencyRow(const QString& name) const
 {
-    const CurrencyTable& t = dm_->taCurrency;
+    const CurrencyTable& t = dm_->inside().taCurrency;
     for (int r = 0; r < t.rowCount(); ++r) {
         const fb::Value v = t.value(r, CurrencyTable::kName);
         if (const auto* s = std::get_if<QString>(&v); s && *s == name)
@@ -274,7 +268,7 @@ int TestReconnect::currencyRow(const QString& name) const
 
 void TestReconnect::post()
 {
-    platform::guarded([this] { dm_->taCurrency.post(); });
+    platform::guarded([this] { dm_->postCurrency(); });
 }
 
 // Killed or stopped and started again between two lookups: the second one
@@ -311,11 +305,11 @@ void TestReconnect::downForGoodEachCommandReportsOnceAndThePriceDatabaseGoesOn()
     rec.clear();
     w_->Timer3.start();
     w_->Timer3Timer();
-    QCOMPARE(dm_->EuroRate, 98.5);
-    dm_->taCurrency.edit(currencyRow(QStringLiteral("EUR")));
-    dm_->taCurrency.setValue(CurrencyTable::kRate, fb::Value{99.0});
+    QCOMPARE(dm_->inside().EuroRate, 98.5);
+    dm_->inside().taCurrency.edit(currencyRow(QStringLiteral("EUR")));
+    dm_->inside().taCurrency.setValue(CurrencyTable::kRate, fb::Value{99.0});
     post();
-    QCOMPARE(dm_->taCurrency.state(), CurrencyTable::State::Browse);
+    QCOMPARE(dm_->inside().taCurrency.state(), CurrencyTable::State::Browse);
     QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
 
     QString error;
@@ -403,7 +397,7 @@ void TestReconnect::aCurrencyPostMeetsADeadServer()
 {
     startProgram();
     DialogRecorder rec;
-    CurrencyTable& t = dm_->taCurrency;
+    CurrencyTable& t = dm_->inside().taCurrency;
     t.edit(currencyRow(QStringLiteral("EUR")));
     t.setValue(CurrencyTable::kRate, fb::Value{77.0});
     restart(true);
@@ -467,7 +461,7 @@ void TestReconnect::aCommitWithoutAnswerIsNotStoredTwice()
     slowCommitsFor(10);
     startProgram();
     DialogRecorder rec;
-    CurrencyTable& t = dm_->taCurrency;
+    CurrencyTable& t = dm_->inside().taCurrency;
     auto slowCommits = [this](bool on) {
         auto db = priceConnection();
         db->executeImmediate(on ? QStringLiteral("insert into SLOWLY values (1)") : QStringLiteral("delete from SLOWLY"));
@@ -535,7 +529,7 @@ void TestReconnect::aSilentServerIsReportedWhileTheWindowAnswers()
     silence(true);
     rec.clear();
     {
-        Answering answering(w_.get());
+        Answering answering(w_);
         search(QStringLiteral("OE-1"));
         QVERIFY2(answering.clock.elapsed() < kReportedWithin, qPrintable(answering.said()));
         QVERIFY2(answering.answered(), qPrintable(answering.said()));
@@ -558,7 +552,7 @@ void TestReconnect::theOrderAndTheCurrenciesMeetASilentServer()
     DialogRecorder rec;
     auto order = builtOrderWindow();
     QCOMPARE(order->mtOrder.count(), 3);
-    CurrencyTable& t = dm_->taCurrency;
+    CurrencyTable& t = dm_->inside().taCurrency;
     t.edit(currencyRow(QStringLiteral("EUR")));
     t.setValue(CurrencyTable::kRate, fb::Value{55.0});
 
@@ -579,7 +573,7 @@ void TestReconnect::theOrderAndTheCurrenciesMeetASilentServer()
 
     rec.clear();
     {
-        Answering answering(w_.get());
+        Answering answering(w_);
         post();
         QVERIFY2(answering.clock.elapsed() < kReportedWithin, qPrintable(answering.said()));
         QVERIFY2(answering.answered(), qPrintable(answering.said()));
@@ -602,9 +596,7 @@ void TestReconnect::theOrderAndTheCurrenciesMeetASilentServer()
 // server answers.
 void TestReconnect::theStartMeetsASilentServer()
 {
-    platform::IniFile ini(data::settingsPath());
-    ini.writeString(data::kSectionPaths, QStringLiteral("AEDir"), server_.databaseName(dbs_->enterprisePath()));
-    ini.writeString(data::kSectionPaths, QStringLiteral("VaderIzar"), server_.databaseName(dbs_->pricePath()));
+    dbs_->writeSettings(server_.databaseName(dbs_->enterprisePath()), server_.databaseName(dbs_->pricePath()));
     struct Timed : platform::Prompts {
         QElapsedTimer clock;
         QList<std::pair<QString, qint64>> said;
@@ -617,9 +609,10 @@ void TestReconnect::theStartMeetsASilentServer()
     QObject::connect(&tick, &QTimer::timeout, [&ticks] { ++ticks; });
     tick.start(50);
     silence(true);
-    dm_ = std::make_unique<data::TdmMain>();
+    // The data module's own start, its messages timed.
+    auto dm = std::make_unique<data::TdmMain>();
     prompts.clock.start();
-    QVERIFY(dm_->DataModuleCreate(prompts));
+    QVERIFY(dm->DataModuleCreate(prompts));
     QCOMPARE(prompts.said.size(), 2);
     QCOMPARE(prompts.said[0].first, data::kAeOpenFailed);
     QCOMPARE(prompts.said[1].first, data::kPriceOpenFailed);
@@ -629,11 +622,12 @@ void TestReconnect::theStartMeetsASilentServer()
     silence(false);
 
     DialogRecorder rec;
-    w_ = std::make_unique<TfmMain>(*dm_);
-    w_->Timer1Timer();
-    w_->Timer2Timer();
-    QVERIFY(dm_->ibdAE.connected() && dm_->dbMain.connected());
+    auto w = std::make_unique<TfmMain>(*dm);
+    w->Timer1Timer();
+    w->Timer2Timer();
+    QVERIFY(dm->inside().ibdAE.connected() && dm->inside().dbMain.connected());
     QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
+    w.reset();
 }
 
 // The server goes away while the desk sits idle on an empty number field;
@@ -698,7 +692,7 @@ void TestReconnect::aServerLostWhileIdleComesBackByItself()
     QTest::qWait(300);
     w_->UpdateTimer.stop();
     QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
-    QVERIFY(dm_->ibdAE.connected() && !dm_->ibdAE.lost());
+    QVERIFY(dm_->inside().ibdAE.connected() && !dm_->inside().ibdAE.lost());
     QVERIFY(lookupShowsTheFilter(rec));
 }
 
@@ -714,7 +708,7 @@ void TestReconnect::aSlowCommitIsNotCut()
         db->transaction().commit();
     }
     DialogRecorder rec;
-    CurrencyTable& t = dm_->taCurrency;
+    CurrencyTable& t = dm_->inside().taCurrency;
     t.insert(t.rowCount());
     t.setValue(CurrencyTable::kName, QStringLiteral("SLOW"));
     t.setValue(CurrencyTable::kRate, fb::Value{3.0});

@@ -10,6 +10,7 @@
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "tests/support/PrivateServer.h"
+#include "tests/support/Program.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QAction>
@@ -37,7 +38,7 @@ bool isEur(const fb::Value& name)
 // The EUR rate as the currency table shows it; -1 when there is none.
 double eurRate(data::TdmMain& dm)
 {
-    auto& t = dm.taCurrency;
+    auto& t = dm.inside().taCurrency;
     for (int r = 0; r < t.rowCount(); ++r) {
         if (!isEur(t.value(r, data::CurrencyTable::kName)))
             continue;
@@ -65,13 +66,14 @@ private slots:
 
 private:
     void search(const QString& text);
-    std::unique_ptr<TfmMain> startProgram(DialogRecorder& rec);
+    TfmMain* startProgram();
     void postEuroRate(double rate);
 
     testsupport::PrivateServer server_;
     std::unique_ptr<testdb::TestDatabases> dbs_;
-    std::unique_ptr<data::TdmMain> dm_;
-    std::unique_ptr<TfmMain> w_;
+    std::unique_ptr<app::Program> p_;
+    data::TdmMain* dm_ = nullptr;
+    TfmMain* w_ = nullptr;
 };
 
 void TestServerLoss::initTestCase()
@@ -100,9 +102,7 @@ void TestServerLoss::init()
     dbs_->disconnectAll();
     data::markup() = {1.0f, 1.0f, 1.0f};
     PRIVATE_SERVER_START(server_);
-    platform::IniFile ini(data::settingsPath());
-    ini.writeString(data::kSectionPaths, QStringLiteral("AEDir"), server_.databaseName(dbs_->enterprisePath()));
-    ini.writeString(data::kSectionPaths, QStringLiteral("VaderIzar"), server_.databaseName(dbs_->pricePath()));
+    dbs_->writeSettings(server_.databaseName(dbs_->enterprisePath()), server_.databaseName(dbs_->pricePath()));
 }
 
 void TestServerLoss::cleanup()
@@ -110,45 +110,41 @@ void TestServerLoss::cleanup()
     QString error;
     if (!server_.running())
         server_.start(&error);
-    w_.reset();
-    dm_.reset();
+    p_.reset();
+    w_ = nullptr;
+    dm_ = nullptr;
     server_.stop();
     dbs_.reset();
 }
 
-// The start sequence of the program: data module, then main window.
-std::unique_ptr<TfmMain> TestServerLoss::startProgram(DialogRecorder& rec)
+// The program as it starts, its reconnect timers running.
+TfmMain* TestServerLoss::startProgram()
 {
-    dm_ = std::make_unique<data::TdmMain>();
-    bool carryOn = true;
-    platform::guarded([&] { carryOn = dm_->DataModuleCreate(platform::desktopPrompts()); });
-    if (!carryOn)
+    p_ = app::start();
+    if (!p_)
         return nullptr;
-    auto w = std::make_unique<TfmMain>(*dm_);
+    dm_ = p_->dm.get();
     // The EUR fetch has tests of its own; here it would only add boxes.
-    w->Timer3.stop();
-    w->show();
-    Q_UNUSED(rec);
-    return w;
+    p_->main->Timer3.stop();
+    p_->main->show();
+    return p_->main.get();
 }
 
 void TestServerLoss::search(const QString& text)
 {
-    w_->pcTabs->setCurrentWidget(w_->tsFindNum);
-    w_->edNumber->setText(text);
-    QTest::mouseClick(w_->bbSearch, Qt::LeftButton);
+    testsupport::search(*w_, text);
 }
 
 // A currency change as the currency window posts it: stored and committed.
 void TestServerLoss::postEuroRate(double rate)
 {
-    auto& t = dm_->taCurrency;
+    auto& t = dm_->inside().taCurrency;
     for (int r = 0; r < t.rowCount(); ++r) {
         if (!isEur(t.value(r, data::CurrencyTable::kName)))
             continue;
         t.edit(r);
         t.setValue(data::CurrencyTable::kRate, fb::Value{rate});
-        t.post();
+        dm_->postCurrency();
         return;
     }
     QFAIL("no EUR row");
@@ -158,12 +154,12 @@ void TestServerLoss::startWithoutServerThenTheReconnectTimersConnect()
 {
     server_.stop();
     DialogRecorder rec;
-    w_ = startProgram(rec);
+    w_ = startProgram();
     QVERIFY(w_);
     // Both start-up messages, and the start went on.
     QCOMPARE(rec.texts(BoxKind::Plain), (QStringList{data::kAeOpenFailed, data::kPriceOpenFailed}));
-    QVERIFY(!dm_->ibdAE.connected());
-    QVERIFY(!dm_->dbMain.connected());
+    QVERIFY(!dm_->inside().ibdAE.connected());
+    QVERIFY(!dm_->inside().dbMain.connected());
 
     // Every second each reconnect timer tries and reports the client's error.
     QTRY_VERIFY_WITH_TIMEOUT(rec.texts(BoxKind::Error).size() >= 4, 10000);
@@ -181,9 +177,9 @@ void TestServerLoss::startWithoutServerThenTheReconnectTimersConnect()
 
     QString error;
     QVERIFY2(server_.start(&error), qPrintable(error));
-    QTRY_VERIFY_WITH_TIMEOUT(dm_->ibdAE.connected() && dm_->dbMain.connected(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(dm_->inside().ibdAE.connected() && dm_->inside().dbMain.connected(), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(!w_->Timer1.isActive() && !w_->Timer2.isActive(), 5000);
-    QVERIFY(dm_->taCurrency.isOpen());
+    QVERIFY(dm_->inside().taCurrency.isOpen());
     QCOMPARE(eurRate(*dm_), 98.5);
 
     rec.clear();
@@ -196,7 +192,7 @@ void TestServerLoss::startWithoutServerThenTheReconnectTimersConnect()
 void TestServerLoss::serverStopsMidDayAndTheRefreshBringsItBack()
 {
     DialogRecorder rec;
-    w_ = startProgram(rec);
+    w_ = startProgram();
     QVERIFY(w_);
     QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
     QTRY_VERIFY_WITH_TIMEOUT(!w_->Timer1.isActive() && !w_->Timer2.isActive(), 5000);
@@ -230,7 +226,7 @@ void TestServerLoss::serverStopsMidDayAndTheRefreshBringsItBack()
 
     QString error;
     QVERIFY2(server_.start(&error), qPrintable(error));
-    QTRY_VERIFY_WITH_TIMEOUT(dm_->ibdAE.connected() && dm_->dbMain.connected() && dm_->taCurrency.isOpen(), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(dm_->inside().ibdAE.connected() && dm_->inside().dbMain.connected() && dm_->inside().taCurrency.isOpen(), 15000);
     // Once both are back the ticks go quiet.
     rec.clear();
     QTest::qWait(1000);
@@ -251,7 +247,7 @@ void TestServerLoss::serverStopsMidDayAndTheRefreshBringsItBack()
 void TestServerLoss::serverKilledHardLosesNothingCommitted()
 {
     DialogRecorder rec;
-    w_ = startProgram(rec);
+    w_ = startProgram();
     QVERIFY(w_);
     QTRY_VERIFY_WITH_TIMEOUT(!w_->Timer1.isActive() && !w_->Timer2.isActive(), 5000);
     postEuroRate(87.5);
@@ -270,8 +266,8 @@ void TestServerLoss::serverKilledHardLosesNothingCommitted()
     rec.clear();
     w_->miDataBaseUpdate->trigger();
     QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join(QLatin1Char('\n'))));
-    QVERIFY(dm_->ibdAE.connected());
-    QVERIFY(dm_->dbMain.connected());
+    QVERIFY(dm_->inside().ibdAE.connected());
+    QVERIFY(dm_->inside().dbMain.connected());
     QCOMPARE(eurRate(*dm_), 87.5);
     rec.clear();
     search(QStringLiteral("W712"));

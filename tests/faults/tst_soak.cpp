@@ -26,6 +26,7 @@
 #include "db/DemoData.h"
 #include "lookup/TfmMain.h"
 #include "platform/Dialogs.h"
+#include "tests/support/MainWindow.h"
 #include "tests/support/ModalGuard.h"
 #include "tests/support/PrivateServer.h"
 #include "tests/support/TestDatabases.h"
@@ -224,8 +225,7 @@ void TestSoak::day(data::TdmMain& dm, int total, const std::function<void(int)>&
 {
     data::markup() = {1.1f, 1.2f, 1.3f};
     lookup::TfmMain w(dm);
-    for (QTimer* t : {&w.Timer1, &w.Timer2, &w.Timer3, &w.UpdateTimer})
-        t->stop();
+    testsupport::holdTimers(w);
     w.show();
     movesOpened_ = 0;
     const int warmUp = std::max(total / 10, 100);
@@ -237,9 +237,6 @@ void TestSoak::day(data::TdmMain& dm, int total, const std::function<void(int)>&
     int i = 0;
     for (; i < total; ++i) {
         lookupOne(w, i);
-        // The search turns the refresh timer back on; its real ticks would
-        // only add noise to a loop this fast.
-        w.UpdateTimer.stop();
         if (i + 1 < total)
             between(i + 1);
         if ((i + 1) % refreshEvery == 0) {
@@ -277,8 +274,8 @@ void TestSoak::day(data::TdmMain& dm, int total, const std::function<void(int)>&
 void TestSoak::aLongDayDoesNotGrow()
 {
     data::TdmMain dm;
-    dm.ibdAE.setDatabaseName(dbs_->enterprisePath());
-    dm.dbMain.setDatabaseName(dbs_->pricePath());
+    dm.inside().ibdAE.setDatabaseName(dbs_->enterprisePath());
+    dm.inside().dbMain.setDatabaseName(dbs_->pricePath());
     dm.connectAtStart(platform::desktopPrompts());
     day(dm, lookupsWanted("ORVADO_SOAK_LOOKUPS", 20000), [](int) {});
 }
@@ -292,10 +289,10 @@ void TestSoak::aDayOfServerRestartsDoesNotGrow()
     testsupport::PrivateServer server;
     PRIVATE_SERVER_START(server);
     data::TdmMain dm;
-    dm.ibdAE.setDatabaseName(server.databaseName(dbs_->enterprisePath() + QStringLiteral(".served")));
-    dm.dbMain.setDatabaseName(server.databaseName(dbs_->pricePath() + QStringLiteral(".served")));
+    dm.inside().ibdAE.setDatabaseName(server.databaseName(dbs_->enterprisePath() + QStringLiteral(".served")));
+    dm.inside().dbMain.setDatabaseName(server.databaseName(dbs_->pricePath() + QStringLiteral(".served")));
     dm.connectAtStart(platform::desktopPrompts());
-    QVERIFY(dm.ibdAE.connected() && dm.dbMain.connected());
+    QVERIFY(dm.inside().ibdAE.connected() && dm.inside().dbMain.connected());
     int restarts = 0;
     day(dm, lookupsWanted("ORVADO_SOAK_SERVER_LOOKUPS", 3000), [&](int done) {
         if (done % 150 != 50)

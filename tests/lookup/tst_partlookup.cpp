@@ -2,9 +2,11 @@
 // shows out, on real databases.
 
 #include "data/Settings.h"
+#include "data/TdmMain.h"
 #include "lookup/PartLookup.h"
 #include "platform/Failure.h"
 #include "tests/support/TestDatabases.h"
+#include "tests/support/ValueReads.h"
 
 #include <QtTest>
 
@@ -14,6 +16,10 @@ using lookup::Page;
 using lookup::PartLookup;
 
 namespace {
+
+// The factors the figures are multiplied with: 1.2 is 1.2000000477 in single
+// precision, so 100 × it rounds up to 121.
+const data::MarkupFactors kMarkup{1.2f, 1.25f, 1.0f};
 
 QStringList codes(const lookup::PartList& list)
 {
@@ -58,7 +64,6 @@ private slots:
         t->addLine(testdb::reserve(bosch, 2, d2));
         t->addLine(testdb::income(noOe, 5, 2, d1));
         t->addLine(testdb::output(noOe, 5, 3, d2));
-        data::markup() = {1.2f, 1.25f, 1.0f};
     }
     void cleanupTestCase() { t.reset(); }
 
@@ -67,7 +72,7 @@ private slots:
     // row is the current part and names the status bar.
     void aUniqueMatchShowsWhatTheWindowShows()
     {
-        PartLookup l(t->dm());
+        PartLookup l(t->dm(), kMarkup);
         const LookupView v = searched(l, QStringLiteral("0986"));
         QCOMPARE(v.page, Page::Prices);
         QCOMPARE(v.grid, Grid::Cross);
@@ -81,11 +86,58 @@ private slots:
         QCOMPARE(l.partsCursorRemark(), QStringLiteral("W712\r\nHU 716 x"));
     }
 
+    // The display's rules on values, without a database: the last-purchase
+    // figures with the factors the lookup is given, the stock text and when
+    // it shows, the prices for a quantity.
+    void theDisplayRulesOnValues()
+    {
+        using Part = testsupport::ValueReads::Part;
+        testsupport::ValueReads reads;
+        reads.parts = {
+            Part{.row = {1, "A-1", "OE-1", "Фильтр", ""}, .prices = data::PriceRow{19.99, 17.5, 15.0},
+                 .income = 10.0, .output = 3.0, .reserve = 2.0, .lastPrice = {{100.0}}},
+            Part{.row = {2, "B-2", "OE-2", "Ремень", ""}, .income = 1234.567, .lastPrice = {{50.0}}},
+            Part{.row = {3, "C-3", "OE-3", "Свеча", ""}, .income = 5.0, .output = 5.0, .lastPrice = {{10.0}}},
+            Part{.row = {4, "D-4", "OE-4", "Колодки", ""}},
+            Part{.row = {5, "E-5", "OE-5", "Диск", ""}, .income = 2.0, .lastPrice = {std::nullopt}},
+        };
+        auto shown = [&reads](const QString& text, data::MarkupFactors m = kMarkup) {
+            PartLookup l(reads, m);
+            l.setPage(Page::Search);
+            if (l.beginSearch(text))
+                l.finishSearch(text, false);
+            return l;
+        };
+        PartLookup a = shown(QStringLiteral("A-1"));
+        QCOMPARE(a.view().stock, QStringLiteral("5,00"));
+        QCOMPARE(a.view().panels, (std::array<QString, 4>{"121", "125", "100", "Фильтр"}));
+        QCOMPARE(shown(QStringLiteral("A-1"), {2.0f, 1.0f, 0.5f}).view().panels,
+                 (std::array<QString, 4>{"200", "100", "50", "Фильтр"}));
+        a.quantityChanged(lookup::Rozn, QStringLiteral("3"));
+        QCOMPARE(a.view().prices[0], QStringLiteral("60"));
+        a.quantityChanged(lookup::Rozn, QStringLiteral("1"));
+        QCOMPARE(a.view().prices[0], QStringLiteral("20")); // a whole number, even at 1
+        a.quantityChanged(lookup::Opt, QStringLiteral("-1"));
+        QCOMPARE(a.view().prices[1], QStringLiteral("-17"));
+
+        QCOMPARE(shown(QStringLiteral("B-2")).view().stock, QStringLiteral("1234,60"));
+        const PartLookup c = shown(QStringLiteral("C-3"));
+        QCOMPARE(c.view().stock, QStringLiteral("0,00")); // a stock of 0 is a figure
+        QCOMPARE(c.view().panels[0], QStringLiteral("13")); // 10 × 1.2000000477 rounds up
+        reads.sumsRead = 0;
+        const PartLookup d = shown(QStringLiteral("D-4"));
+        QVERIFY(d.view().stock.isEmpty()); // never received: no figure
+        QCOMPARE(d.view().panels, (std::array<QString, 4>{"", "", "", "Колодки"}));
+        QCOMPARE(reads.sumsRead, 1); // nor the output and reserve sums asked
+        // A latest income line without a price: no figures, not a made-up 0.
+        QCOMPARE(shown(QStringLiteral("E-5")).view().panels, (std::array<QString, 4>{"", "", "", "Диск"}));
+    }
+
     // Several matches list the parts without stock; a blank text clears the
     // display and stops; the substring mode shows nothing by itself.
     void severalBlankAndSubstringSearches()
     {
-        PartLookup l(t->dm());
+        PartLookup l(t->dm(), kMarkup);
         LookupView v = searched(l, QStringLiteral("OC"));
         QCOMPARE(codes(v.parts), (QStringList{"OC90", "OC91"}));
         QCOMPARE(v.grid, Grid::Parts);
@@ -110,7 +162,7 @@ private slots:
     // until the copy is taken back.
     void aCopyWorksAloneUntilTakenBack()
     {
-        PartLookup shown(t->dm());
+        PartLookup shown(t->dm(), kMarkup);
         searched(shown, QStringLiteral("0986"));
         const auto rows = shown.view().cross.rows;
         PartLookup next = shown;
@@ -126,7 +178,7 @@ private slots:
     // kept, and a refresh forgets the lists and the row but not the part.
     void quantitiesAndARefresh()
     {
-        PartLookup l(t->dm());
+        PartLookup l(t->dm(), kMarkup);
         searched(l, QStringLiteral("0986452044"));
         l.quantityChanged(lookup::Rozn, QStringLiteral("3"));
         QCOMPARE(l.view().prices[0], QStringLiteral("60"));
@@ -152,9 +204,9 @@ private slots:
     // A failing step leaves what the steps before it did, and nothing more.
     void aFailedStepKeepsWhatWasDoneBefore()
     {
-        PartLookup l(t->dm());
+        PartLookup l(t->dm(), kMarkup);
         searched(l, QStringLiteral("0986"));
-        t->dm().ibdAE.disconnect();
+        t->dm().inside().ibdAE.disconnect();
         QVERIFY(l.beginSearch(QStringLiteral("OC")));
         QVERIFY_THROWS_EXCEPTION(platform::Failure, l.finishSearch(QStringLiteral("OC"), false));
         QCOMPARE(l.view().parts.count(), 0);
@@ -168,7 +220,7 @@ private slots:
     // cross number becomes the part shown.
     void doubleClicks()
     {
-        PartLookup l(t->dm());
+        PartLookup l(t->dm(), kMarkup);
         searched(l, QStringLiteral("OC"));
         l.moveParts(1);
         l.partsDoubleClicked();

@@ -8,6 +8,7 @@
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorHandler.h"
+#include "tests/support/MainWindow.h"
 #include "tests/support/BusyLine.h"
 #include "tests/support/ModalGuard.h"
 #include "tests/support/TestDatabases.h"
@@ -65,11 +66,7 @@ class TstTfmMain : public QObject {
     std::unique_ptr<TfmMain> w;
     qint32 bosch = 0, mann = 0, knecht = 0, noOe = 0;
 
-    void search(const QString& text)
-    {
-        w->edNumber->setText(text);
-        QTest::mouseClick(w->bbSearch, Qt::LeftButton);
-    }
+    void search(const QString& text) { testsupport::search(*w, text, testsupport::From::PageShown); }
 
 private slots:
     void initTestCase()
@@ -99,9 +96,7 @@ private slots:
         t->addCurrency({"EUR", 41.5});
         data::markup() = {1.2f, 1.25f, 1.0f};
         w = std::make_unique<TfmMain>(t->dm());
-        w->Timer1.stop();
-        w->Timer2.stop();
-        w->Timer3.stop();
+        testsupport::holdTimers(*w);
     }
 
     void cleanup()
@@ -325,7 +320,7 @@ private slots:
 
     void refreshOnlyWithEmptyFieldOnSearchPage()
     {
-        fb::Query& parts = t->dm().ibqGetPartID;
+        fb::Query& parts = t->dm().inside().ibqGetPartID;
         search(QStringLiteral("OC"));
         w->miDataBaseUpdateClick();
         QVERIFY(parts.isOpen());
@@ -341,14 +336,14 @@ private slots:
         w->miDataBaseUpdateClick();
         QVERIFY(!parts.isOpen());
         QCOMPARE(w->dgSearchParts->model()->rowCount(), 0);
-        QVERIFY(t->dm().ibdAE.connected());
-        QVERIFY(t->dm().dbMain.connected());
-        QVERIFY(t->dm().taCurrency.isOpen());
+        QVERIFY(t->dm().inside().ibdAE.connected());
+        QVERIFY(t->dm().inside().dbMain.connected());
+        QVERIFY(t->dm().inside().taCurrency.isOpen());
     }
 
     void aLostDatabaseIsReportedAndTheRefreshComesBack()
     {
-        t->dm().ibdAE.disconnect();
+        t->dm().inside().ibdAE.disconnect();
         DialogRecorder rec;
         search(QStringLiteral("OC90"));
         QCOMPARE(rec.texts(BoxKind::Error).size(), 1);
@@ -356,7 +351,7 @@ private slots:
         QVERIFY(historyBytes(*t).isEmpty());
         // The reconnect timer brings it back and the search works again.
         w->Timer1Timer();
-        QVERIFY(t->dm().ibdAE.connected());
+        QVERIFY(t->dm().inside().ibdAE.connected());
         w->pcTabs->setCurrentWidget(w->tsFindNum);
         search(QStringLiteral("OC90"));
         QCOMPARE(w->edRozn->text(), QStringLiteral("12"));
@@ -367,11 +362,11 @@ private slots:
     void reconnectTimerRetriesUntilTheDatabaseAppears()
     {
         data::TdmMain& dm = t->dm();
-        dm.ibdAE.disconnect();
-        const QString real = dm.ibdAE.databaseName();
+        dm.inside().ibdAE.disconnect();
+        const QString real = dm.inside().ibdAE.databaseName();
         // The test's own writer keeps the real file open in this process, so
         // the missing file is another name.
-        dm.ibdAE.setDatabaseName(t->path(QStringLiteral("ELSEWHERE/AENTER.GDB")));
+        dm.inside().ibdAE.setDatabaseName(t->path(QStringLiteral("ELSEWHERE/AENTER.GDB")));
         DialogRecorder rec;
         w->Timer1.start();
         w->Timer1Timer();
@@ -379,12 +374,12 @@ private slots:
         QCOMPARE(rec.texts(BoxKind::Error).size(), 2);
         QVERIFY(rec.texts(BoxKind::Error)[0].contains(QStringLiteral("AENTER.GDB")));
         QVERIFY(w->Timer1.isActive());
-        QVERIFY(!dm.ibdAE.connected());
+        QVERIFY(!dm.inside().ibdAE.connected());
 
-        dm.ibdAE.setDatabaseName(real);
+        dm.inside().ibdAE.setDatabaseName(real);
         w->Timer1Timer();
         QCOMPARE(rec.texts(BoxKind::Error).size(), 2);
-        QVERIFY(dm.ibdAE.connected());
+        QVERIFY(dm.inside().ibdAE.connected());
         QVERIFY(!w->Timer1.isActive());
     }
 
@@ -428,16 +423,16 @@ private slots:
     {
         w->Timer3.start();
         w->Timer3Timer();
-        QCOMPARE(t->dm().EuroRate, 41.5);
+        QCOMPARE(t->dm().inside().EuroRate, 41.5);
         QVERIFY(!w->Timer3.isActive());
 
         t->exec(testdb::Db::Price, QStringLiteral("DELETE FROM CURRENCY"));
-        t->dm().EuroRate = 0;
+        t->dm().inside().EuroRate = 0;
         DialogRecorder rec;
         w->Timer3.start();
         w->Timer3Timer();
         QCOMPARE(rec.texts(BoxKind::Error), QStringList{QStringLiteral("Валюта EUR не найдена!!!")});
-        QCOMPARE(t->dm().EuroRate, 0.0);
+        QCOMPARE(t->dm().inside().EuroRate, 0.0);
         QVERIFY(!w->Timer3.isActive());
     }
 
@@ -458,7 +453,7 @@ private slots:
         w->Timer3.setInterval(20);
         w->Timer3.start();
         QTimer::singleShot(100, w.get(), [&] {
-            seen << QStringLiteral("waiting, rate %1").arg(dm.EuroRate);
+            seen << QStringLiteral("waiting, rate %1").arg(dm.inside().EuroRate);
             QTimer::singleShot(0, w.get(), platform::guard(w.get(), [&] { seen << "queued, stock " + w->stOst->text(); }));
             QAccessibleInterface* box = QAccessible::queryAccessibleInterface(w->cbWildSearch);
             box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
@@ -472,7 +467,7 @@ private slots:
             });
         });
         {
-            testsupport::BusyLine busy(dm.ibdAE, 400);
+            testsupport::BusyLine busy(dm.inside().ibdAE, 400);
             w->edNumber->setText(QStringLiteral("0986452044"));
             QTest::keyClick(w->edNumber, Qt::Key_Return);
         }
@@ -482,7 +477,7 @@ private slots:
         QCOMPARE(visibleGrid(*w), w->dgSearchParts); // the screen reader's toggle came after the search
         QTRY_VERIFY(!w->sbMain->isVisibleTo(w.get())); // and the click
         QTRY_COMPARE(w->edNumber->text(), QStringLiteral("09864520447"));
-        QTRY_COMPARE(dm.EuroRate, 41.5); // the fetch came again and got through
+        QTRY_COMPARE(dm.inside().EuroRate, 41.5); // the fetch came again and got through
         QVERIFY(!w->Timer3.isActive());
         QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join('|')));
         QCOMPARE(historyBytes(*t).count('\n'), 1); // one search, not two
@@ -514,7 +509,7 @@ private slots:
         ModalGuard guard;
         w->Timer3.start();
         {
-            testsupport::BusyLine busy(t->dm().dbMain, 300);
+            testsupport::BusyLine busy(t->dm().inside().dbMain, 300);
             w->Timer3Timer();
         }
         QCOMPARE(seen, (QStringList{QStringLiteral("box: Валюта EUR не найдена!!!"), QStringLiteral("queued")}));
@@ -536,17 +531,15 @@ private slots:
         QCOMPARE(found, 2);
         w->UpdateTimer.setInterval(10);
         w->UpdateTimer.start();
-        data::CurrencyTable& table = t->dm().taCurrency;
+        data::TdmMain& dm = t->dm();
         QString typed;
         testsupport::OnModal edit([&](QWidget* modal) {
             if (!modal)
                 return false;
-            table.edit(0);
-            table.setValue(data::CurrencyTable::kRate, fb::Value{77.0});
-            QTest::qWait(100); // ten ticks
-            typed = fb::isNull(table.value(0, data::CurrencyTable::kRate))
-                        ? QString()
-                        : QString::number(std::get<double>(table.value(0, data::CurrencyTable::kRate)));
+            dm.setCurrencyRate(0, 77.0); // as the rate's cell hands it over
+            QTest::qWait(100);           // ten ticks
+            const data::Currencies now = dm.currencies();
+            typed = now.rows.at(0).rate ? QString::number(*now.rows.at(0).rate) : QString();
             modal->close();
             return true;
         });
@@ -554,7 +547,7 @@ private slots:
         w->miCurrenciesClick();
         QCOMPARE(typed, QStringLiteral("77"));
         QCOMPARE(rec.texts(BoxKind::Confirm), QStringList{QStringLiteral("Сохранить изменения?")});
-        QCOMPARE(table.state(), data::CurrencyTable::State::Browse);
+        QCOMPARE(dm.currencies().state, data::CurrencyState::Browse);
         QCOMPARE(w->dgSearchParts->model()->rowCount(), found); // the refresh held off
         QTRY_COMPARE(w->dgSearchParts->model()->rowCount(), 0); // and now acts
         w->UpdateTimer.setInterval(60000);

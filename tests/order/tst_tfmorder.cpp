@@ -11,6 +11,7 @@
 #include "tests/support/BusyLine.h"
 #include "tests/support/ModalGuard.h"
 #include "tests/support/TestDatabases.h"
+#include "tests/support/ValueReads.h"
 #include "windows/TfmMoves.h"
 
 #include <QCloseEvent>
@@ -126,7 +127,7 @@ private slots:
         part(QStringLiteral("Гайка"), QStringLiteral("X-1"), std::nullopt);
 
         dm = &dbs->dm();
-        dm->EuroRate = 40;
+        dm->inside().EuroRate = 40;
         w = std::make_unique<order::TfmOrder>(*dm);
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
@@ -181,13 +182,13 @@ private slots:
         QCOMPARE(ids().size(), 5);
 
         // No rate yet: the EUR footer stays empty, nothing is reported.
-        dm->EuroRate = 0;
+        dm->inside().EuroRate = 0;
         build(1);
         QCOMPARE(rec.texts(), QStringList());
         QCOMPARE(w->footerText(1, colSum), QString());
         // By maker's number: 1234…, A-1, B-7, F-100, K-2.
         QCOMPARE(ids(), (QList<qint32>{shock, gasket, belt, filter, pads}));
-        dm->EuroRate = 40;
+        dm->inside().EuroRate = 40;
     }
 
     // The build without the window: the same lines, progress after every
@@ -210,6 +211,49 @@ private slots:
         const auto stopped = order::buildOrder(*dm, 0, std::nullopt, [&](int, int) { return ++calls < 3; });
         QVERIFY(!stopped);
         QCOMPARE(calls, 3);
+    }
+
+    // The build's rules on values, without a database: the candidates'
+    // order kept, a part at or above its minimum left out, a part never
+    // received counted as 0 on hand, the warehouse compared as it is written,
+    // the quantity and cost of each line.
+    void theBuildsRulesOnValues()
+    {
+        using Part = testsupport::ValueReads::Part;
+        testsupport::ValueReads reads;
+        auto part = [](qint32 id, const char* code, double min, std::optional<double> income,
+                       std::optional<double> output, double cost, const char* sklad) {
+            Part p;
+            p.row = {id, QString::fromLatin1(code), QStringLiteral("OE-") + QString::fromLatin1(code),
+                     QStringLiteral("Деталь ") + QString::fromLatin1(code), {}};
+            p.minStock = min;
+            p.income = income;
+            p.output = output;
+            p.avgCost = cost;
+            p.lastSklad = QString::fromLatin1(sklad);
+            return p;
+        };
+        reads.parts = {part(7, "Z", 5, 10, 5.5, 12.5, "A"), part(3, "Y", 4, 4, {}, 10, "A"),
+                       part(9, "X", 2, {}, {}, 0, "a"), part(1, "W", 3, 1, 3, 40, "B"),
+                       part(2, "V", 0, {}, {}, 0, "A")};
+        const auto all = order::buildOrder(reads, 0, std::nullopt, [](int, int) { return true; });
+        QVERIFY(all);
+        QList<qint32> got;
+        for (const OrderLine& l : *all)
+            got << *l.id;
+        QCOMPARE(got, (QList<qint32>{7, 9, 1})); // as delivered; 3 is at its minimum, 2 has none
+        QCOMPARE((*all)[0].onStock, std::optional<double>(4.5));
+        QCOMPARE((*all)[0].toOrder, std::optional<double>(0.5));
+        QCOMPARE((*all)[0].cost, std::optional<double>(12.5));
+        QCOMPARE((*all)[1].onStock, std::optional<double>(0.0)); // never received
+        QCOMPARE((*all)[1].toOrder, std::optional<double>(2.0));
+        QCOMPARE((*all)[2].onStock, std::optional<double>(-2.0));
+        QCOMPARE((*all)[2].toOrder, std::optional<double>(5.0));
+
+        const auto inA = order::buildOrder(reads, 0, QStringLiteral("A"), [](int, int) { return true; });
+        QVERIFY(inA);
+        QCOMPARE(inA->size(), size_t(1)); // "a" is not "A"
+        QCOMPARE(inA->front().id, std::optional<int>(7));
     }
 
     void warehouseChoiceFiltersByTheLatestLine()
@@ -478,7 +522,7 @@ private slots:
             if (!modal)
                 return false;
             wasMoves = qobject_cast<windows::TfmMoves*>(modal) != nullptr;
-            rows = dm->ibqMovements.recordCount();
+            rows = dm->inside().ibqMovements.recordCount();
             if (modal != w.get())
                 modal->close();
             return true;
@@ -507,7 +551,7 @@ private slots:
             QTest::mouseClick(w->bbClose, Qt::LeftButton);
         });
         {
-            testsupport::BusyLine busy(dm->ibdAE, 300);
+            testsupport::BusyLine busy(dm->inside().ibdAE, 300);
             build(0);
         }
         QVERIFY(greyed);
@@ -522,7 +566,7 @@ private slots:
         });
         w->mtOrder.clear();
         {
-            testsupport::BusyLine busy(dm->ibdAE, 300);
+            testsupport::BusyLine busy(dm->inside().ibdAE, 300);
             build(0);
         }
         QVERIFY(shownWhileBuilding);
@@ -557,23 +601,23 @@ private slots:
             QVERIFY(w->bbClose->isEnabled() && w->cbSort->isEnabled() && !w->isBusy());
         };
 
-        dm->ibdAE.disconnect();
+        dm->inside().ibdAE.disconnect();
         build(0);
         QCOMPARE(rec.texts(platform::BoxKind::Error).size(), 1);
         unchanged();
         rec.clear();
 
-        dm->ibdAE.connect();
+        dm->inside().ibdAE.connect();
         int calls = 0;
         QVERIFY_THROWS_EXCEPTION(platform::Failure, order::buildOrder(*dm, 0, std::nullopt, [&](int, int) {
             if (++calls == 3)
-                dm->ibdAE.disconnect();
+                dm->inside().ibdAE.disconnect();
             return true;
         }));
         unchanged();
 
         // A build that gets through replaces every row, the edit too.
-        dm->ibdAE.connect();
+        dm->inside().ibdAE.connect();
         build(0);
         QCOMPARE(rec.texts(), QStringList());
         QVERIFY(!w->dsOrder->isEditing());

@@ -11,6 +11,8 @@
 #include "platform/IniFile.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <unistd.h>
 
@@ -270,23 +272,39 @@ std::vector<fb::Value> TestDatabases::column(Db which, const QString& select)
     return out;
 }
 
-QString TestDatabases::writeSettings()
+QString TestDatabases::writeSettings(const QString& enterprise, const QString& price)
 {
     platform::IniFile ini(data::settingsPath());
-    ini.writeString(data::kSectionPaths, QStringLiteral("AEDir"), enterprisePath());
-    ini.writeString(data::kSectionPaths, QStringLiteral("VaderIzar"), pricePath());
+    ini.writeString(data::kSectionPaths, QStringLiteral("AEDir"), enterprise.isEmpty() ? enterprisePath() : enterprise);
+    ini.writeString(data::kSectionPaths, QStringLiteral("VaderIzar"), price.isEmpty() ? pricePath() : price);
     return ini.path();
 }
 
 data::TdmMain& TestDatabases::dm()
 {
     if (!dm_) {
+        // The start asks nothing and tells nothing here: anything it would
+        // say is a fault of the test's own set-up.
+        class Silent : public platform::Prompts {
+        public:
+            void message(const QString& text) override { qWarning("start: %s", qPrintable(text)); }
+            void error(const QString& text) override { qWarning("start: %s", qPrintable(text)); }
+            std::optional<QString> openFileName(const platform::FileDialogSpec&) override { return std::nullopt; }
+        } silent;
+        const data::MarkupFactors factors = data::markup(); // the start reads them from the file
+        // A settings file the fixture writes for the start goes again after
+        // it: the test's folder stays as the test left it.
+        const bool written = !QFileInfo::exists(data::settingsPath());
+        if (written)
+            writeSettings();
         dm_ = std::make_unique<data::TdmMain>();
-        dm_->ibdAE.setDatabaseName(enterprisePath());
-        dm_->dbMain.setDatabaseName(pricePath());
+        dm_->DataModuleCreate(silent);
+        if (written)
+            QFile::remove(data::settingsPath());
+        data::markup() = factors;
     }
-    dm_->ibdAE.connect();
-    dm_->dbMain.connect();
+    dm_->connectEnterprise();
+    dm_->connectPrice();
     return *dm_;
 }
 

@@ -122,10 +122,14 @@ public:
     std::vector<fb::Value> column(Db which, const QString& select);
 
     // Writes dir()/Orvado.INI with "Paths"/"AEDir" and "Paths"/"VaderIzar"
-    // naming both files; returns its path.
-    QString writeSettings();
+    // naming both databases, these files unless told other names (a server's,
+    // a relay's); returns its path.
+    QString writeSettings(const QString& enterprise = {}, const QString& price = {});
 
-    // A data module with both databases connected (the currency table open).
+    // A data module started as the program starts it, from a settings file
+    // naming both files (written unless the test wrote one), both databases
+    // connected and the currency table open; the markup factors the test set
+    // stay. Later calls connect again what was closed.
     data::TdmMain& dm();
 
     // Closes the data module and the writing connections, so the files can

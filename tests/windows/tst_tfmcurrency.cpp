@@ -82,9 +82,9 @@ private slots:
         const int eur = rowOf(w, "EUR");
         QLineEdit* ed = typeInto(w, eur, 0, QStringLiteral("EURO"));
         QVERIFY(ed);
-        QCOMPARE(dm().taCurrency.state(), CurrencyTable::State::Browse); // nothing begins before the cell is left
+        QCOMPARE(dm().inside().taCurrency.state(), CurrencyTable::State::Browse); // nothing begins before the cell is left
         QTest::keyClick(ed, eur == 0 ? Qt::Key_Down : Qt::Key_Up); // to another row: the row is stored
-        QTRY_COMPARE(dm().taCurrency.state(), CurrencyTable::State::Browse);
+        QTRY_COMPARE(dm().inside().taCurrency.state(), CurrencyTable::State::Browse);
         QCOMPARE(count("CUNAME = 'EUR'"), 0);
         QCOMPARE(count("CUNAME = 'EURO' AND CURATE = 41.5"), 1);
         QCOMPARE(count("1 = 1"), 3);
@@ -103,7 +103,7 @@ private slots:
         w.show();
         w.dgCurrency->setCurrentIndex(w.dsCurrency->index(2, 1));
         QTest::keyClick(w.dgCurrency, Qt::Key_Down);
-        QCOMPARE(dm().taCurrency.state(), CurrencyTable::State::Insert);
+        QCOMPARE(dm().inside().taCurrency.state(), CurrencyTable::State::Insert);
         QCOMPARE(w.dsCurrency->rowCount(), 4);
         QCOMPARE(w.dgCurrency->currentIndex().row(), 3);
 
@@ -116,7 +116,7 @@ private slots:
         emit w.delegate->commitData(ed);
         w.button(TfmCurrency::nbPost)->click();
         QVERIFY(rec.boxes.isEmpty());
-        QCOMPARE(dm().taCurrency.state(), CurrencyTable::State::Browse);
+        QCOMPARE(dm().inside().taCurrency.state(), CurrencyTable::State::Browse);
         QCOMPARE(count("CUNAME IS NULL AND CURATE = 12.5"), 1);
         QCOMPARE(count("CUNAME = ''"), 0);
     }
@@ -131,7 +131,7 @@ private slots:
         QCOMPARE(w.dsCurrency->rowCount(), 4);
         QCOMPARE(w.dgCurrency->currentIndex().row(), 1);
         w.dnCurrencyClick(TfmCurrency::nbLast);
-        QCOMPARE(dm().taCurrency.state(), CurrencyTable::State::Browse);
+        QCOMPARE(dm().inside().taCurrency.state(), CurrencyTable::State::Browse);
         QCOMPARE(w.dsCurrency->rowCount(), 3);
         QCOMPARE(w.dgCurrency->currentIndex().row(), 2);
         QCOMPARE(count("1 = 1"), 3);
@@ -178,7 +178,7 @@ private slots:
         // Corrected, it is stored on leaving the row.
         ed->setText(QStringLiteral("31,5"));
         QTest::keyClick(ed, usd == 0 ? Qt::Key_Down : Qt::Key_Up);
-        QTRY_COMPARE(dm().taCurrency.state(), CurrencyTable::State::Browse);
+        QTRY_COMPARE(dm().inside().taCurrency.state(), CurrencyTable::State::Browse);
         QCOMPARE(w.dgCurrency->currentIndex().row(), other);
         QCOMPARE(count("CUNAME = 'USD' AND CURATE = 31.5"), 1);
         QCOMPARE(rec.texts(platform::BoxKind::Error).size(), 1);
@@ -198,12 +198,12 @@ private slots:
         QTest::keyClick(ed, rub == 0 ? Qt::Key_Down : Qt::Key_Up);
         QTRY_COMPARE(rec.texts(platform::BoxKind::Error).size(), 1);
         QVERIFY(rec.texts(platform::BoxKind::Error).first().contains(QStringLiteral("RATE_NOT_NEGATIVE")));
-        QCOMPARE(dm().taCurrency.state(), CurrencyTable::State::Edit);
+        QCOMPARE(dm().inside().taCurrency.state(), CurrencyTable::State::Edit);
         QCOMPARE(w.dgCurrency->currentIndex().row(), rub);
         QCOMPARE(cell(w, rub, 1), QStringLiteral("-2"));
 
         w.button(TfmCurrency::nbCancel)->click();
-        QCOMPARE(dm().taCurrency.state(), CurrencyTable::State::Browse);
+        QCOMPARE(dm().inside().taCurrency.state(), CurrencyTable::State::Browse);
         QCOMPARE(cell(w, rub, 1), QStringLiteral("1"));
         QCOMPARE(count("CUNAME = 'RUB' AND CURATE = 1"), 1);
     }
@@ -216,7 +216,7 @@ private slots:
     {
         tdb_->exec(Db::Price, QStringLiteral("ALTER TABLE CURRENCY ADD CONSTRAINT RATE_NOT_NEGATIVE CHECK (CURATE >= 0)"));
         platform::DialogRecorder rec;
-        data::CurrencyTable& table = dm().taCurrency;
+        data::CurrencyTable& table = dm().inside().taCurrency;
         {
             TfmCurrency w(dm());
             w.show();
@@ -285,11 +285,11 @@ private slots:
             QLineEdit* ed = typeInto(w, eur, 1, rate);
             QVERIFY(ed);
             {
-                testsupport::BusyLine busy(d.dbMain, 150);
+                testsupport::BusyLine busy(d.inside().dbMain, 150);
                 QTest::keyClick(ed, Qt::Key_Down);
                 QTest::keyClick(w.dgCurrency, Qt::Key_Down);
                 QTest::keyClick(w.dgCurrency, Qt::Key_Down);
-                QTRY_COMPARE(d.taCurrency.state(), CurrencyTable::State::Browse);
+                QTRY_COMPARE(d.inside().taCurrency.state(), CurrencyTable::State::Browse);
             }
             QTRY_COMPARE(w.dgCurrency->currentIndex().row(), eur + 3);
             QVERIFY2(rec.boxes.isEmpty(), qPrintable(rec.texts().join('|')));
@@ -313,14 +313,14 @@ private slots:
         CurrencyTable::State during = CurrencyTable::State::Insert;
         QTimer::singleShot(50, &w, [&] {
             emit w.delegate->commitData(ed);
-            during = d.taCurrency.state();
+            during = d.inside().taCurrency.state();
         });
         {
-            testsupport::BusyLine busy(d.dbMain, 300);
+            testsupport::BusyLine busy(d.inside().dbMain, 300);
             QVERIFY(platform::guarded([&d] { d.fetchEuroRate(); })); // another command, waiting
         }
         QCOMPARE(during, CurrencyTable::State::Browse);
-        QCOMPARE(d.taCurrency.state(), CurrencyTable::State::Edit);
+        QCOMPARE(d.inside().taCurrency.state(), CurrencyTable::State::Edit);
         QCOMPARE(cell(w, usd, 0), QStringLiteral("DOLLAR"));
         w.dnCurrencyClick(TfmCurrency::nbCancel);
     }
@@ -330,7 +330,7 @@ private slots:
     {
         platform::DialogRecorder rec;
         data::TdmMain& d = dm();
-        d.dbMain.disconnect();
+        d.inside().dbMain.disconnect();
         TfmCurrency w(d);
         QCOMPARE(w.dsCurrency->rowCount(), 0);
         w.dnCurrencyClick(TfmCurrency::nbInsert);

@@ -1,4 +1,4 @@
-#include "data/QueryModel.h"
+#include "windows/MovesModel.h"
 #include "data/TdmMain.h"
 #include "platform/Dialogs.h"
 #include "tests/support/TestDatabases.h"
@@ -188,9 +188,9 @@ private slots:
         // Closed, the window follows the query no more; the query stays open
         // on the part's rows for the next opener.
         w.close();
-        dm().ibqMovements.moveTo(0);
+        dm().inside().ibqMovements.moveTo(0);
         QCOMPARE(w.dbtCont1->text(), QStringLiteral("ООО Бета"));
-        QVERIFY(dm().ibqMovements.isOpen() && dm().ibqMovements.recordCount() == 6);
+        QVERIFY(dm().inside().ibqMovements.isOpen() && dm().inside().ibqMovements.recordCount() == 6);
     }
 
     void partWithoutMovements()
@@ -255,7 +255,7 @@ private slots:
     {
         platform::DialogRecorder rec;
         data::TdmMain& d = dm();
-        d.ibdAE.disconnect();
+        d.inside().ibdAE.disconnect();
         TfmMoves w(d, part_);
         QVERIFY(!w.loaded());
         QCOMPARE(rec.texts(platform::BoxKind::Error).size(), 1);

@@ -4,10 +4,6 @@
 
 class QTableView;
 
-namespace data {
-class QueryModel;
-}
-
 namespace windows {
 
 // Puts the view's current row on `row` and scrolls to it; a row the model
@@ -17,9 +13,5 @@ void putViewOn(QTableView* view, int row);
 // Hands every move of the view's current row (by mouse or keyboard) to
 // moveCursor, so the list the grid shows knows its cursor row.
 void followView(QTableView* view, std::function<void(int row)> moveCursor);
-
-// A grid over a query: the model on the view, the column widths it asks for,
-// and the view's current row and the query's cursor kept the same both ways.
-void bindGrid(QTableView* view, data::QueryModel* model);
 
 } // namespace windows

@@ -1,6 +1,5 @@
-#include "windows/QueryGrid.h"
+#include "windows/GridView.h"
 
-#include "data/QueryModel.h"
 #include "platform/ErrorHandler.h"
 
 #include <QItemSelectionModel>
@@ -31,23 +30,6 @@ void followView(QTableView* view, std::function<void(int row)> moveCursor)
                          const int row = cur.row();
                          platform::guardedFor(view, [moveCursor, row] { moveCursor(row); });
                      });
-}
-
-void bindGrid(QTableView* view, data::QueryModel* model)
-{
-    view->setModel(model);
-    const auto& cols = model->gridColumns();
-    for (size_t i = 0; i < cols.size(); ++i)
-        if (cols[i].width > 0)
-            view->setColumnWidth(static_cast<int>(i), cols[i].width);
-    fb::Query* q = &model->query();
-    QObject::connect(q, &fb::Query::currentRowChanged, view, [view](int row) { putViewOn(view, row); });
-    // After a reset the view has no current index: put it on the cursor row.
-    QObject::connect(model, &QAbstractItemModel::modelReset, view, [view, q]() { putViewOn(view, q->currentRow()); });
-    followView(view, [q](int row) {
-        if (row != q->currentRow())
-            q->moveTo(row);
-    });
 }
 
 } // namespace windows
