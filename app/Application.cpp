@@ -7,6 +7,7 @@
 #include "order/TfmOrder.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorHandler.h"
+#include "platform/QuitOnSignal.h"
 #include "platform/Places.h"
 
 #include <QApplication>
@@ -57,6 +58,7 @@ int run()
     if (!p)
         return 0;
     p->main->show();
+    platform::quitOnSignals();
     const int code = QApplication::exec();
     // Closing waits for no server that does not answer.
     p->dm->beginClosing();
