@@ -34,6 +34,7 @@ std::unique_ptr<Program> start()
     // The menu entry's name: a Wayland desktop matches the windows to it.
     QGuiApplication::setDesktopFileName(QStringLiteral("ru.tovrin.Orvado"));
     platform::makeUserFolders();
+    platform::quitOnSignals();
 
     auto p = std::make_unique<Program>();
     p->dm = std::make_unique<data::TdmMain>();
@@ -57,9 +58,13 @@ int run()
     std::unique_ptr<Program> p = start();
     if (!p)
         return 0;
-    p->main->show();
+    // Over the client library's own, put in at the start's first attach.
     platform::quitOnSignals();
-    const int code = QApplication::exec();
+    int code = 0;
+    if (!platform::quitAsked()) {
+        p->main->show();
+        code = QApplication::exec();
+    }
     // Closing waits for no server that does not answer.
     p->dm->beginClosing();
     p.reset();

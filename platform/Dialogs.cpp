@@ -1,6 +1,7 @@
 #include "platform/Dialogs.h"
 
 #include "platform/InputHold.h"
+#include "platform/QuitOnSignal.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -8,6 +9,8 @@
 
 namespace platform {
 
+// Once the session has ended (a signal), nobody is there to answer: no box
+// is shown, and a question is answered as its cancel.
 namespace {
 DialogRecorder* g_recorder = nullptr;
 
@@ -25,6 +28,8 @@ QString appTitle()
 void showMessage(const QString& text, QWidget* parent)
 {
     dropHeldInput();
+    if (quitAsked())
+        return;
     if (g_recorder)
         return record(BoxKind::Plain, text);
     QMessageBox box(QMessageBox::NoIcon, appTitle(), text, QMessageBox::Ok, parent);
@@ -34,6 +39,8 @@ void showMessage(const QString& text, QWidget* parent)
 void showError(const QString& text, QWidget* parent)
 {
     dropHeldInput();
+    if (quitAsked())
+        return;
     if (g_recorder)
         return record(BoxKind::Error, text);
     QMessageBox box(QMessageBox::Critical, appTitle(), text, QMessageBox::Ok, parent);
@@ -43,6 +50,8 @@ void showError(const QString& text, QWidget* parent)
 bool confirm(const QString& text, QWidget* parent)
 {
     dropHeldInput();
+    if (quitAsked())
+        return false;
     if (g_recorder) {
         record(BoxKind::Confirm, text);
         return g_recorder->confirmAnswer;
@@ -54,6 +63,8 @@ bool confirm(const QString& text, QWidget* parent)
 bool askYesNo(const QString& text, QWidget* parent)
 {
     dropHeldInput();
+    if (quitAsked())
+        return false;
     if (g_recorder) {
         record(BoxKind::Confirm, text);
         return g_recorder->confirmAnswer;
@@ -66,6 +77,8 @@ bool askYesNo(const QString& text, QWidget* parent)
 void showAbout(const QString& title, const QString& text, QWidget* parent)
 {
     dropHeldInput();
+    if (quitAsked())
+        return;
     if (g_recorder)
         return record(BoxKind::About, text, title);
     QMessageBox::about(parent, title, text);
@@ -85,9 +98,11 @@ std::optional<QString> answer(const FileDialogSpec& spec)
     g_recorder->fileRequests.append(spec);
     if (g_recorder->fileAnswers.empty())
         return std::nullopt;
-    std::optional<QString> a = std::move(g_recorder->fileAnswers.front());
+    const std::optional<QString> a = g_recorder->fileAnswers.front();
     g_recorder->fileAnswers.pop_front();
-    return a;
+    if (!a)
+        return std::nullopt;
+    return *a;
 }
 
 QString plainSuffix(const QString& s)
@@ -114,6 +129,8 @@ void prepare(QFileDialog& dlg, const FileDialogSpec& spec)
 
 std::optional<QString> openFileName(const FileDialogSpec& spec, QWidget* parent)
 {
+    if (quitAsked())
+        return std::nullopt;
     if (g_recorder)
         return answer(spec);
     QFileDialog dlg(parent, spec.title, spec.directory);
@@ -128,6 +145,8 @@ std::optional<QString> openFileName(const FileDialogSpec& spec, QWidget* parent)
 
 std::optional<QString> saveFileName(const FileDialogSpec& spec, QWidget* parent)
 {
+    if (quitAsked())
+        return std::nullopt;
     if (g_recorder)
         return answer(spec);
     QFileDialog dlg(parent, spec.title, spec.directory);
