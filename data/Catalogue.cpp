@@ -1,5 +1,7 @@
 #include "data/Catalogue.h"
 
+#include <algorithm>
+
 namespace data::catalogue {
 
 using fb::ColumnDef;
@@ -26,6 +28,16 @@ ColumnDef col(const char* name, ColumnType type, const char* label, const char* 
 ColumnDef unread(const QString& name)
 {
     return ColumnDef{name, ColumnType::Text, 0, {}, {}, false, false};
+}
+
+std::vector<ColumnDef> columnsNamed(const char* names, std::initializer_list<ColumnDef> read)
+{
+    std::vector<ColumnDef> out;
+    for (const QString& n : QString::fromLatin1(names).split(QLatin1Char(' '))) {
+        const auto it = std::find_if(read.begin(), read.end(), [&n](const ColumnDef& c) { return c.name == n; });
+        out.push_back(it == read.end() ? unread(n) : *it);
+    }
+    return out;
 }
 
 std::optional<double> number(const fb::Field& f)

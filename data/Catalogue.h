@@ -21,6 +21,9 @@ fb::ColumnDef col(const char* name, fb::ColumnType type, const char* label = "",
 // A column the program never reads: it must exist, its type is whatever the
 // accounting database has.
 fb::ColumnDef unread(const QString& name);
+// The columns a statement declares, named in order and separated by spaces:
+// those given in `read` as defined there, every other one unread.
+std::vector<fb::ColumnDef> columnsNamed(const char* names, std::initializer_list<fb::ColumnDef> read);
 
 // A field read as a number or a whole number: a missing value is none.
 std::optional<double> number(const fb::Field& f);

@@ -34,28 +34,15 @@ std::vector<ColumnDef> movementColumns()
         "NEEDREPLACE RECOMENDATIONREPLACE TYPEPRICEEXIT MARKIT PREFIXTRUST SUFFIXTRUST SUMMPARTCURRIN "
         "SUMMPARTCURR WISHCLIENTS TYPEOPERATION1 NUMBERACTCLIME RECEIPT RECEIPTNO RECEIPTDATE DOCSUBTYPE "
         "DATEVIEW POSVIEW IDOUTSIDE VIN_LINKS RECALL DISCOUNTCARDNOP";
-    std::vector<ColumnDef> out;
-    for (const QString& n : QString::fromLatin1(names).split(QLatin1Char(' '))) {
-        if (n == QLatin1String("DATEIN"))
-            out.push_back(col("DATEIN", ColumnType::Timestamp, "Дата"));
-        else if (n == QLatin1String("COUNTS"))
-            out.push_back(col("COUNTS", ColumnType::Double, "Кол-во"));
-        else if (n == QLatin1String("CURRENCYSHORT"))
-            out.push_back(text("CURRENCYSHORT", 5, "Валюта", false));
-        else if (n == QLatin1String("SUMMCURRENCY"))
-            out.push_back(col("SUMMCURRENCY", ColumnType::Double, "Цена, вал.", "0.00"));
-        else if (n == QLatin1String("PRICE"))
-            out.push_back(col("PRICE", ColumnType::Double, "Цена, нац.", "0.00"));
-        else if (n == QLatin1String("SUMM"))
-            out.push_back(col("SUMM", ColumnType::Double, "Сумма, нац.", "0.00"));
-        else if (n == QLatin1String("NUMBER"))
-            out.push_back(col("NUMBER", ColumnType::Integer));
-        else if (n == QLatin1String("NAMECONTRAGENTIN") || n == QLatin1String("NAMECONTRAGENTOUT"))
-            out.push_back(ColumnDef{n, ColumnType::Text, 60, {}, {}, false, true});
-        else
-            out.push_back(unread(n));
-    }
-    return out;
+    return columnsNamed(names, {col("DATEIN", ColumnType::Timestamp, "Дата"),
+                                col("COUNTS", ColumnType::Double, "Кол-во"),
+                                text("CURRENCYSHORT", 5, "Валюта", false),
+                                col("SUMMCURRENCY", ColumnType::Double, "Цена, вал.", "0.00"),
+                                col("PRICE", ColumnType::Double, "Цена, нац.", "0.00"),
+                                col("SUMM", ColumnType::Double, "Сумма, нац.", "0.00"),
+                                col("NUMBER", ColumnType::Integer),
+                                text("NAMECONTRAGENTIN", 60, "", false),
+                                text("NAMECONTRAGENTOUT", 60, "", false)});
 }
 
 } // namespace

@@ -25,22 +25,9 @@ std::vector<ColumnDef> minStockColumns()
         "COEFFICIENTMARGIN MINQUANTITYORDE OPTIMUMQUANTITYORDE ORDEREDINSUPPLIER DATEORDER BACKLOGDEMAND "
         "GROUPOFDEMAND GROUPOFCOST COEFFICIENT BARCODETYPE BARCODE RESERVE LOOKAC IDMAINPART CURRENCY UNIT "
         "CODEUIN CODEGROUP NAMESHORT PTYPE REPLACEMENT IDOUTSIDE XML";
-    std::vector<ColumnDef> out;
-    for (const QString& n : QString::fromLatin1(names).split(QLatin1Char(' '))) {
-        if (n == QLatin1String("ID"))
-            out.push_back(col("ID", ColumnType::Integer));
-        else if (n == QLatin1String("NAME"))
-            out.push_back(text("NAME", 80, "", false));
-        else if (n == QLatin1String("MANUFACTURECODE"))
-            out.push_back(text("MANUFACTURECODE", 50, "", false));
-        else if (n == QLatin1String("NUMBER"))
-            out.push_back(text("NUMBER", 50, "", false));
-        else if (n == QLatin1String("MINSTOCK"))
-            out.push_back(col("MINSTOCK", ColumnType::Double));
-        else
-            out.push_back(unread(n));
-    }
-    return out;
+    return columnsNamed(names, {col("ID", ColumnType::Integer), text("NAME", 80, "", false),
+                                text("MANUFACTURECODE", 50, "", false), text("NUMBER", 50, "", false),
+                                col("MINSTOCK", ColumnType::Double)});
 }
 
 } // namespace

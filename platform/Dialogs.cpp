@@ -25,53 +25,46 @@ QString appTitle()
     return QStringLiteral("Tovrin Zevaveraz");
 }
 
-void showMessage(const QString& text, QWidget* parent)
+namespace {
+// Every box: the input held for after a command dropped (the salesperson
+// reads the box first), the recorder's answer in tests; true when `yes` was
+// pressed.
+bool ask(BoxKind kind, QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons,
+         QMessageBox::StandardButton yes, QWidget* parent)
 {
     dropHeldInput();
     if (quitAsked())
-        return;
-    if (g_recorder)
-        return record(BoxKind::Plain, text);
-    QMessageBox box(QMessageBox::NoIcon, appTitle(), text, QMessageBox::Ok, parent);
-    box.exec();
+        return false;
+    if (g_recorder) {
+        record(kind, text);
+        return g_recorder->confirmAnswer;
+    }
+    QMessageBox box(icon, appTitle(), text, buttons, parent);
+    box.setDefaultButton(yes);
+    return box.exec() == yes;
+}
+} // namespace
+
+void showMessage(const QString& text, QWidget* parent)
+{
+    ask(BoxKind::Plain, QMessageBox::NoIcon, text, QMessageBox::Ok, QMessageBox::Ok, parent);
 }
 
 void showError(const QString& text, QWidget* parent)
 {
-    dropHeldInput();
-    if (quitAsked())
-        return;
-    if (g_recorder)
-        return record(BoxKind::Error, text);
-    QMessageBox box(QMessageBox::Critical, appTitle(), text, QMessageBox::Ok, parent);
-    box.exec();
+    ask(BoxKind::Error, QMessageBox::Critical, text, QMessageBox::Ok, QMessageBox::Ok, parent);
 }
 
 bool confirm(const QString& text, QWidget* parent)
 {
-    dropHeldInput();
-    if (quitAsked())
-        return false;
-    if (g_recorder) {
-        record(BoxKind::Confirm, text);
-        return g_recorder->confirmAnswer;
-    }
-    QMessageBox box(QMessageBox::Question, appTitle(), text, QMessageBox::Ok | QMessageBox::Cancel, parent);
-    return box.exec() == QMessageBox::Ok;
+    return ask(BoxKind::Confirm, QMessageBox::Question, text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok,
+               parent);
 }
 
 bool askYesNo(const QString& text, QWidget* parent)
 {
-    dropHeldInput();
-    if (quitAsked())
-        return false;
-    if (g_recorder) {
-        record(BoxKind::Confirm, text);
-        return g_recorder->confirmAnswer;
-    }
-    QMessageBox box(QMessageBox::Question, appTitle(), text, QMessageBox::Yes | QMessageBox::No, parent);
-    box.setDefaultButton(QMessageBox::Yes);
-    return box.exec() == QMessageBox::Yes;
+    return ask(BoxKind::Confirm, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes,
+               parent);
 }
 
 void showAbout(const QString& title, const QString& text, QWidget* parent)

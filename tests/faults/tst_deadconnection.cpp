@@ -40,11 +40,6 @@ namespace {
 
 constexpr qint64 kReportedWithin = 10000; // ms
 
-QDateTime day(int d)
-{
-    return QDateTime(QDate(2026, 3, d), QTime(10, 0));
-}
-
 bool saysConnectionLost(const QString& text, const QString& whose)
 {
     return text.startsWith(QStringLiteral("Связь с сервером ") + whose) && text.contains(QStringLiteral("потеряна")) &&
@@ -91,28 +86,13 @@ private:
 void TestDeadConnection::initTestCase()
 {
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-    const QString why = PrivateServer::unavailableReason();
-    if (!why.isEmpty())
-        QSKIP(qPrintable(QStringLiteral("no Firebird server can run here, so the server tests cannot: ") + why));
+    PRIVATE_SERVER_REQUIRED();
 }
 
 void TestDeadConnection::init()
 {
     dbs_ = std::make_unique<testdb::TestDatabases>();
-    const qint32 filter = dbs_->addPart({.manufactureCode = QStringLiteral("W712/75"),
-                                         .number = QStringLiteral("OE-1"),
-                                         .name = QStringLiteral("Фильтр масляный"),
-                                         .priceR = 19.5});
-    dbs_->addLine(testdb::income(filter, 5, 10, day(1)));
-    dbs_->addLine(testdb::output(filter, 1, 15, day(2)));
-    dbs_->addLine(testdb::income(filter, 1, 10, day(3)));
-    for (int i = 1; i <= 3; ++i) {
-        const qint32 id = dbs_->addPart({.manufactureCode = QStringLiteral("K-%1").arg(i),
-                                         .name = QStringLiteral("Колодки %1").arg(i),
-                                         .minStock = 10});
-        dbs_->addLine(testdb::income(id, i, 20.0 * i, day(i)));
-    }
-    dbs_->addCurrency({QStringLiteral("EUR"), 98.5});
+    testdb::fillCounterShop(*dbs_);
     dbs_->disconnectAll();
     data::markup() = {1.0f, 1.0f, 1.0f};
     PRIVATE_SERVER_START(server_);

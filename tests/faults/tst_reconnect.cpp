@@ -47,11 +47,6 @@ using testsupport::PrivateServer;
 
 namespace {
 
-QDateTime day(int d)
-{
-    return QDateTime(QDate(2026, 3, d), QTime(10, 0));
-}
-
 // The movements window opened by the command, with how many rows it showed.
 int movementsShown(const std::function<void()>& command)
 {
@@ -126,32 +121,17 @@ private:
 void TestReconnect::initTestCase()
 {
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-    const QString why = PrivateServer::unavailableReason();
-    if (!why.isEmpty())
-        QSKIP(qPrintable(QStringLiteral("no Firebird server can run here, so the server tests cannot: ") + why));
+    PRIVATE_SERVER_REQUIRED();
 }
 
 void TestReconnect::init()
 {
     dbs_ = std::make_unique<testdb::TestDatabases>();
-    filter_ = dbs_->addPart({.manufactureCode = QStringLiteral("W712/75"),
-                             .number = QStringLiteral("OE-1"),
-                             .name = QStringLiteral("Фильтр масляный"),
-                             .priceR = 19.5});
-    dbs_->addLine(testdb::income(filter_, 5, 10, day(1)));
-    dbs_->addLine(testdb::output(filter_, 1, 15, day(2)));
-    dbs_->addLine(testdb::income(filter_, 1, 10, day(3)));
-    // Three parts below their minimum, for the order build.
-    belowMinimum_.clear();
-    for (int i = 1; i <= 3; ++i) {
-        const qint32 id = dbs_->addPart({.manufactureCode = QStringLiteral("K-%1").arg(i),
-                                         .name = QStringLiteral("Колодки %1").arg(i),
-                                         .minStock = 10});
-        dbs_->addLine(testdb::income(id, i, 20.0 * i, day(i)));
-        belowMinimum_ << id;
-    }
+    // The filter, and three parts below their minimum for the order build.
+    const testdb::CounterShop shop = testdb::fillCounterShop(*dbs_);
+    filter_ = shop.filter;
+    belowMinimum_ = shop.belowMinimum;
     dbs_->addWarehouse({QStringLiteral("A"), QStringLiteral("Склад А")});
-    dbs_->addCurrency({QStringLiteral("EUR"), 98.5});
     // The files go to the server: this process lets go of them.
     dbs_->disconnectAll();
     data::markup() = {1.0f, 1.0f, 1.0f};

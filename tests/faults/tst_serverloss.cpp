@@ -79,9 +79,7 @@ private:
 void TestServerLoss::initTestCase()
 {
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-    const QString why = testsupport::PrivateServer::unavailableReason();
-    if (!why.isEmpty())
-        QSKIP(qPrintable(QStringLiteral("no Firebird server can run here, so the server tests cannot: ") + why));
+    PRIVATE_SERVER_REQUIRED();
 }
 
 void TestServerLoss::cleanupTestCase()

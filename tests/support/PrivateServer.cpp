@@ -1,4 +1,5 @@
 #include "tests/support/PrivateServer.h"
+#include "tests/support/Loopback.h"
 
 #include "data/firebird/Client.h"
 #include "data/firebird/Database.h"
@@ -44,15 +45,6 @@ QString serverBinary()
 QString securityDatabase()
 {
     return installDir(Firebird::IConfigManager::DIR_SECDB) + QStringLiteral("/security3.fdb");
-}
-
-sockaddr_in loopback(int port)
-{
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return a;
 }
 
 int freeLoopbackPort()

@@ -59,6 +59,15 @@ private:
 
 // Skips the running test when no server can run here, and fails it when one
 // should but does not start.
+// In initTestCase: the whole test is skipped where no server can run.
+#define PRIVATE_SERVER_REQUIRED()                                                                                  \
+    do {                                                                                                           \
+        const QString why_ = testsupport::PrivateServer::unavailableReason();                                      \
+        if (!why_.isEmpty())                                                                                       \
+            QSKIP(qPrintable(QStringLiteral("no Firebird server can run here, so the server tests cannot: ") +  \
+                             why_));                                                                               \
+    } while (false)
+
 #define PRIVATE_SERVER_START(server)                                                                               \
     do {                                                                                                           \
         const QString why_ = testsupport::PrivateServer::unavailableReason();                                      \

@@ -1,4 +1,5 @@
 #include "tests/support/Relay.h"
+#include "tests/support/Loopback.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -13,15 +14,6 @@
 namespace testsupport {
 
 namespace {
-
-sockaddr_in loopback(int port)
-{
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return a;
-}
 
 // Forwards what one side has to the other; false when that side is done.
 bool forward(int from, int to)

@@ -318,4 +318,26 @@ void TestDatabases::disconnectAll()
         price_->disconnect();
 }
 
+CounterShop fillCounterShop(TestDatabases& dbs)
+{
+    const auto day = [](int d) { return QDateTime(QDate(2026, 3, d), QTime(10, 0)); };
+    CounterShop shop;
+    shop.filter = dbs.addPart({.manufactureCode = QStringLiteral("W712/75"),
+                               .number = QStringLiteral("OE-1"),
+                               .name = QStringLiteral("Фильтр масляный"),
+                               .priceR = 19.5});
+    dbs.addLine(income(shop.filter, 5, 10, day(1)));
+    dbs.addLine(output(shop.filter, 1, 15, day(2)));
+    dbs.addLine(income(shop.filter, 1, 10, day(3)));
+    for (int i = 1; i <= 3; ++i) {
+        const qint32 id = dbs.addPart({.manufactureCode = QStringLiteral("K-%1").arg(i),
+                                       .name = QStringLiteral("Колодки %1").arg(i),
+                                       .minStock = 10});
+        dbs.addLine(income(id, i, 20.0 * i, day(i)));
+        shop.belowMinimum << id;
+    }
+    dbs.addCurrency({QStringLiteral("EUR"), 98.5});
+    return shop;
+}
+
 } // namespace testdb

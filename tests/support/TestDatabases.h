@@ -150,4 +150,13 @@ private:
     qint32 nextPart_ = 1, nextDoc_ = 1, nextLine_ = 1, nextSklad_ = 1;
 };
 
+// The counter's part for the server tests: an oil filter, number W712/75,
+// OE number OE-1, 19,5 retail, 5 on hand after three movements in March 2026;
+// three brake pads K-1..K-3 below their minimum of 10; EUR at 98,5.
+struct CounterShop {
+    qint32 filter = 0;
+    QList<qint32> belowMinimum;
+};
+CounterShop fillCounterShop(TestDatabases& dbs);
+
 } // namespace testdb
