@@ -47,3 +47,10 @@ private:
 };
 
 } // namespace testsupport
+
+// The command came back within the bound, the window answering throughout.
+#define VERIFY_ANSWERED_WITHIN(answering, bound)                                                                   \
+    do {                                                                                                           \
+        QVERIFY2((answering).clock.elapsed() < (bound), qPrintable((answering).said()));                           \
+        QVERIFY2((answering).answered(), qPrintable((answering).said()));                                          \
+    } while (false)
